@@ -1,0 +1,82 @@
+# veldro_add_onefile(): turns an application (main DLL, folders, single files) into one
+# onefile exe. The packer runs at build time as a native program: in a cross build it is
+# built for the host by a nested configure of this tree; on Windows it is built natively.
+include_guard(GLOBAL)
+
+if(CMAKE_CROSSCOMPILING)
+  include(ExternalProject)
+  set(_host_tools "${CMAKE_BINARY_DIR}/host-tools")
+  ExternalProject_Add(veldro_host_tools
+    SOURCE_DIR "${VELDRO_ROOT}"
+    BINARY_DIR "${_host_tools}"
+    CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DVELDRO_HOST_TOOLS_ONLY=ON -DBUILD_TESTING=OFF
+    BUILD_ALWAYS ON
+    INSTALL_COMMAND ""
+    BUILD_BYPRODUCTS "${_host_tools}/pack/veldro-pack" "${_host_tools}/tests/fixtures/veldro-fixture")
+  set(VELDRO_PACK "${_host_tools}/pack/veldro-pack" CACHE INTERNAL "")
+  set(VELDRO_FIXTURE "${_host_tools}/tests/fixtures/veldro-fixture" CACHE INTERNAL "")
+  set(VELDRO_PACK_DEPENDS veldro_host_tools "${VELDRO_PACK}" CACHE INTERNAL "")
+else()
+  set(VELDRO_PACK "$<TARGET_FILE:veldro-pack>" CACHE INTERNAL "")
+  set(VELDRO_PACK_DEPENDS veldro-pack CACHE INTERNAL "")
+endif()
+
+# veldro_add_launcher(<target> OBJECT <payload.obj> [OUTPUT_NAME <name>])
+# A launcher exe around an already written payload object (what veldro_add_onefile builds on;
+# tests use it directly for payloads the packer would refuse).
+function(veldro_add_launcher target)
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "OBJECT;OUTPUT_NAME" "")
+  set_source_files_properties("${ARG_OBJECT}" PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
+  add_executable(${target} WIN32 $<TARGET_OBJECTS:veldro_launcher_entry> "${ARG_OBJECT}")
+  target_link_libraries(${target} PRIVATE veldro_launcher)
+  target_link_options(${target} PRIVATE ${VELDRO_LAUNCHER_LINK_OPTIONS})
+  if(ARG_OUTPUT_NAME)
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
+  endif()
+endfunction()
+
+# veldro_add_onefile(<target> MAIN <file-or-shared-library-target>
+#                    [DIRECTORY <dir>...] [FILES <file>...]
+#                    [DEPENDS <target-or-file>...] [OUTPUT_NAME <name>])
+# DEPENDS names what builds files into a DIRECTORY, so that packing waits for it.
+function(veldro_add_onefile target)
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "MAIN;OUTPUT_NAME" "DIRECTORY;FILES;DEPENDS")
+  if(NOT ARG_MAIN)
+    message(FATAL_ERROR "veldro_add_onefile(${target}): MAIN is required")
+  endif()
+
+  set(depends ${VELDRO_PACK_DEPENDS} ${ARG_DEPENDS})
+  if(TARGET "${ARG_MAIN}")
+    set(main "$<TARGET_FILE:${ARG_MAIN}>")
+    list(APPEND depends "${ARG_MAIN}")
+  else()
+    get_filename_component(main "${ARG_MAIN}" ABSOLUTE)
+    list(APPEND depends "${main}")
+  endif()
+
+  set(pack_args --main "${main}")
+  foreach(dir IN LISTS ARG_DIRECTORY)
+    get_filename_component(dir "${dir}" ABSOLUTE)
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS "${dir}/*")
+    list(APPEND depends ${found})
+    list(APPEND pack_args "${dir}")
+  endforeach()
+  foreach(file IN LISTS ARG_FILES)
+    if(TARGET "${file}")
+      list(APPEND pack_args --file "$<TARGET_FILE:${file}>")
+      list(APPEND depends "${file}")
+    else()
+      get_filename_component(file "${file}" ABSOLUTE)
+      list(APPEND pack_args --file "${file}")
+      list(APPEND depends "${file}")
+    endif()
+  endforeach()
+
+  set(object "${CMAKE_CURRENT_BINARY_DIR}/${target}.payload.obj")
+  add_custom_command(OUTPUT "${object}"
+    COMMAND "${VELDRO_PACK}" pack ${pack_args} --object "${object}"
+    DEPENDS ${depends}
+    COMMENT "Packing ${target}"
+    VERBATIM)
+  veldro_add_launcher(${target} OBJECT "${object}" OUTPUT_NAME "${ARG_OUTPUT_NAME}")
+endfunction()

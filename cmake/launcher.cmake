@@ -1,0 +1,32 @@
+# The launcher: every module's sources in one static library, and the entry point (the driver
+# and the build-input symbols) as objects that each onefile exe links with its payload object.
+set(_launcher_sources
+  launcher/run_state.cpp launcher/report.cpp launcher/report_os_error.cpp launcher/wide.cpp
+  launcher/env.cpp
+  payload/stream.cpp payload/extract.cpp payload/entry_name.cpp
+  dirspec/expand.cpp dirspec/values_win.cpp dirspec/run_tokens.cpp dirspec/token_encoding.cpp
+  fs/self_path.cpp fs/directories.cpp
+  supervise/cleanup.cpp supervise/parent_check.cpp supervise/child_launch.cpp
+  supervise/quote.cpp supervise/library_entry.cpp)
+list(TRANSFORM _launcher_sources PREPEND "${VELDRO_ROOT}/")
+
+set(VELDRO_LAUNCHER_COMPILE_OPTIONS -O2 -fno-exceptions -fno-rtti -Wall -Wextra -municode)
+set(VELDRO_LAUNCHER_DEFINITIONS UNICODE _UNICODE _WIN32_WINNT=0x0A00)
+
+add_library(veldro_launcher STATIC ${_launcher_sources})
+target_include_directories(veldro_launcher PUBLIC "${VELDRO_ROOT}")
+target_compile_options(veldro_launcher PRIVATE ${VELDRO_LAUNCHER_COMPILE_OPTIONS})
+target_compile_definitions(veldro_launcher PUBLIC ${VELDRO_LAUNCHER_DEFINITIONS})
+target_link_libraries(veldro_launcher PUBLIC veldro_zstd shell32)
+
+add_library(veldro_launcher_entry OBJECT
+  "${VELDRO_ROOT}/launcher/main.cpp" "${VELDRO_ROOT}/launcher/build_inputs.cpp")
+target_include_directories(veldro_launcher_entry PRIVATE "${VELDRO_ROOT}")
+target_compile_options(veldro_launcher_entry PRIVATE ${VELDRO_LAUNCHER_COMPILE_OPTIONS})
+target_compile_definitions(veldro_launcher_entry PRIVATE ${VELDRO_LAUNCHER_DEFINITIONS})
+
+# GUI subsystem with a wide entry point, everything static so the exe imports only system
+# DLLs; no time stamp so that the same inputs give the same bytes; a roomy stack reserve
+# (committed only as used) for the directory walks.
+set(VELDRO_LAUNCHER_LINK_OPTIONS
+  -municode -mwindows -static -s -Wl,--no-insert-timestamp -Wl,--stack,8388608)

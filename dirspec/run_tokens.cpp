@@ -1,0 +1,77 @@
+// Run-unique token values: computed once per run and kept in the handoff environment.
+#include <windows.h>
+
+#include <stdio.h>
+#include <wchar.h>
+#include <wctype.h>
+
+#include "dirspec/tokens.h"
+#include "launcher/env.h"
+#include "launcher/report.h"
+#include "launcher/wide.h"
+
+namespace {
+
+int64_t read_system_time() {
+  FILETIME now = {};
+  GetSystemTimeAsFileTime(&now);
+  return static_cast<int64_t>((static_cast<uint64_t>(now.dwHighDateTime) << 32) |
+                              now.dwLowDateTime);
+}
+
+}  // namespace
+
+const wchar_t* get_run_pid() {
+  const wchar_t* inherited = get_env_wide(kParentVariable);
+  if (inherited != nullptr) {
+    for (const wchar_t* c = inherited; *c != L'\0'; ++c) {
+      if (!iswctype(*c, _DIGIT)) die_on_broken_invariant();
+    }
+    return inherited;
+  }
+  char narrow[128];
+  snprintf(narrow, sizeof narrow, "%ld", static_cast<long>(GetCurrentProcessId()));
+  static wchar_t pid[128];
+  widen_narrow(pid, 128, narrow);
+  return pid;
+}
+
+const wchar_t* get_run_time() {
+  const wchar_t* stored = get_env_wide(kStartVariable);
+  if (stored != nullptr) return stored;
+  static wchar_t text[32];
+  swprintf(text, 32, L"%lld", static_cast<long long>(read_system_time()));
+  set_env_from_narrow_name(kStartVariable, text);
+  return text;
+}
+
+const wchar_t* get_run_time_us() {
+  const wchar_t* stored = get_env_wide(kTimeUsVariable);
+  if (stored != nullptr) return stored;
+  static wchar_t text[32];
+  swprintf(text, 32, L"%06ld", microsecond_of_second(read_system_time()));
+  set_env_from_narrow_name(kTimeUsVariable, text);
+  return text;
+}
+
+const wchar_t* get_run_random() {
+  const wchar_t* stored = get_env_wide(kRandomVariable);
+  if (stored != nullptr) return stored;
+
+  // The counter, the address of a stack variable and the process id: enough to keep two
+  // launchers started in the same microsecond apart.
+  LARGE_INTEGER counter = {};
+  QueryPerformanceCounter(&counter);
+  uint64_t c = static_cast<uint64_t>(counter.QuadPart);
+  uint64_t a = reinterpret_cast<uintptr_t>(&counter);
+  uint32_t seed = static_cast<uint32_t>(c) ^ static_cast<uint32_t>(c >> 32) ^
+                  static_cast<uint32_t>(a) ^ static_cast<uint32_t>(a >> 32) ^
+                  static_cast<uint32_t>(GetCurrentProcessId());
+
+  uint8_t bytes[kRandomBytes];
+  random_bytes_from_seed(seed, bytes);
+  static wchar_t token[kRandomTokenChars + 1];
+  encode_random_token(bytes, token);
+  set_env_from_narrow_name(kRandomVariable, token);
+  return token;
+}

@@ -1,0 +1,38 @@
+// Placeholder values on Windows: temp path, known folders, argv[0], run tokens, build strings.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <stdlib.h>
+
+#include "dirspec/tokens.h"
+#include "dirspec/values.h"
+#include "launcher/build_inputs.h"
+#include "launcher/report.h"
+
+void placeholder_temp(wchar_t* at, size_t room) {
+  GetTempPathW(static_cast<DWORD>(room), at);
+}
+
+bool placeholder_folder(Placeholder which, wchar_t folder[kFolderUnits]) {
+  int csidl = which == Placeholder::kHome ? CSIDL_PROFILE : CSIDL_LOCAL_APPDATA;
+  return SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder) == S_OK;
+}
+
+const wchar_t* placeholder_text(Placeholder which) {
+  switch (which) {
+    case Placeholder::kProgram:
+      // argv[0] exactly as the runtime split it; a process without one is a broken invariant.
+      if (__argc < 1 || __wargv == nullptr || __wargv[0] == nullptr) die_on_broken_invariant();
+      return __wargv[0];
+    case Placeholder::kPid: return get_run_pid();
+    case Placeholder::kTime: return get_run_time();
+    case Placeholder::kTimeUs: return get_run_time_us();
+    case Placeholder::kRandom: return get_run_random();
+    case Placeholder::kCompany: return product_string(ProductString::kCompany);
+    case Placeholder::kProduct: return product_string(ProductString::kProduct);
+    case Placeholder::kVersion: return product_string(ProductString::kVersion);
+    case Placeholder::kFileVersion: return product_string(ProductString::kFileVersion);
+    case Placeholder::kProductVersion: return product_string(ProductString::kProductVersion);
+    default: die_on_broken_invariant();  // the parser resolves the others itself
+  }
+}

@@ -1,0 +1,22 @@
+// Directory creation with a registry (CreatedDirs) of directories known to exist, so that the
+// many entries sharing a folder cost one CreateDirectoryW. Relies on dirspec/ for "{HOME}".
+#pragma once
+
+#include <stddef.h>
+
+// Capacity of the registry: directories remembered before later ones are no longer recorded.
+constexpr int kCreatedDirsCapacity = 1024;
+
+// Makes sure the directory exists. True when it exists now, also when something else of that
+// name exists (ERROR_ALREADY_EXISTS); false when the system refused to create it. The first
+// call seeds the registry with the user's home folder ("{HOME}"), and ends the process with
+// the spec error when that cannot be expanded. Two-unit paths "X:" count as existing.
+bool ensure_directory(const wchar_t* path);
+
+// Makes sure every ancestor of path exists, climbing only while creation fails and creating
+// the missing levels from the top down. The path itself is not created. Aborts on a path of
+// more than 4096 characters.
+void ensure_parent_directories(const wchar_t* path);
+
+// Number of directories the registry holds (for tests).
+int created_dirs_count();

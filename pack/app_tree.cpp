@@ -1,0 +1,170 @@
+// Application tree collection (see app_tree.h).
+#include "pack/app_tree.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+#include "payload/entry_name.h"
+#include "payload/format.h"
+
+namespace fs = std::filesystem;
+
+namespace veldro {
+namespace {
+
+std::u16string fold_case(const std::u16string& name) {
+  // Windows folds case for the whole of Unicode; ASCII and Latin-1 cover what a name clash
+  // in practice looks like, and more folding only refuses more.
+  std::u16string folded = name;
+  for (char16_t& c : folded) {
+    if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) c -= 0x20;
+  }
+  return folded;
+}
+
+bool is_inside(const fs::path& root, const fs::path& target) {
+  auto r = root.begin(), t = target.begin();
+  for (; r != root.end(); ++r, ++t) {
+    if (t == target.end() || *r != *t) return false;
+  }
+  return true;
+}
+
+std::u16string payload_name(const fs::path& relative) {
+  std::u16string name;
+  for (const fs::path& part : relative) {
+    if (!name.empty()) name += u'\\';
+    name += utf16_from_utf8(part.string());
+  }
+  return name;
+}
+
+void add_directory(const fs::path& dir, const fs::path& main_file, std::vector<PackFile>& out) {
+  if (!fs::is_directory(dir)) throw PackError("'" + dir.string() + "' is not a directory");
+  fs::path root = fs::canonical(dir);
+  std::vector<fs::path> found;
+  for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator(); ++it) {
+    const fs::path& path = it->path();
+    if (it->is_symlink()) {
+      std::error_code error;
+      fs::path target = fs::canonical(path, error);
+      if (error || !is_inside(root, target)) {
+        throw PackError("'" + path.string() + "' is a symbolic link pointing outside '" +
+                        dir.string() + "'");
+      }
+    }
+    if (it->is_regular_file()) found.push_back(path);
+  }
+  if (found.empty()) throw PackError("directory '" + dir.string() + "' holds no files");
+  std::sort(found.begin(), found.end());
+  std::error_code error;
+  for (const fs::path& path : found) {
+    if (!main_file.empty() && fs::equivalent(path, main_file, error)) continue;
+    out.push_back({payload_name(fs::relative(path, dir)), path.string(), {}});
+  }
+}
+
+fs::path find_main(const AppSources& sources) {
+  fs::path main(sources.main);
+  if (!sources.directories.empty()) {
+    fs::path inside = fs::path(sources.directories.front()) / main;
+    if (fs::is_regular_file(inside)) return inside;
+  }
+  if (fs::is_regular_file(main)) return main;
+  throw PackError("main file '" + sources.main + "' not found");
+}
+
+}  // namespace
+
+std::u16string utf16_from_utf8(const std::string& text) {
+  std::u16string out;
+  for (size_t i = 0; i < text.size();) {
+    unsigned char lead = static_cast<unsigned char>(text[i]);
+    int extra = lead < 0x80             ? 0
+                : (lead & 0xE0) == 0xC0 ? 1
+                : (lead & 0xF0) == 0xE0 ? 2
+                : (lead & 0xF8) == 0xF0 ? 3
+                                        : -1;
+    if (extra < 0 || i + extra >= text.size()) throw PackError("'" + text + "' is not valid UTF-8");
+    uint32_t code = extra == 0 ? lead : lead & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) {
+      unsigned char next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) throw PackError("'" + text + "' is not valid UTF-8");
+      code = (code << 6) | (next & 0x3F);
+    }
+    i += 1 + extra;
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(code));
+    }
+  }
+  return out;
+}
+
+std::string utf8_from_utf16(const std::u16string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    uint32_t code = text[i];
+    if (code >= 0xD800 && code < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] < 0xE000) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
+    }
+    if (code < 0x80) {
+      out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+  }
+  return out;
+}
+
+std::string entry_name_problem(const std::u16string& name) {
+  if (name.size() + 1 > kEntryNameUnits) return "reaches 1024 UTF-16 units";
+  std::wstring wide(name.begin(), name.end());
+  if (!entry_name_is_safe(wide.c_str())) {
+    return "is not a plain relative Windows file name (empty, '.' or '..' parts, a drive, a "
+           "device name or a character Windows forbids)";
+  }
+  return {};
+}
+
+std::vector<PackFile> collect_app_files(const AppSources& sources) {
+  fs::path main = find_main(sources);
+  std::vector<PackFile> files;
+  files.push_back({utf16_from_utf8(main.filename().string()), main.string(), {}});
+  for (const std::string& dir : sources.directories) add_directory(dir, main, files);
+  for (const std::string& file : sources.files) {
+    if (!fs::is_regular_file(file)) throw PackError("file '" + file + "' not found");
+    std::error_code error;
+    if (fs::equivalent(file, main, error)) continue;
+    files.push_back({utf16_from_utf8(fs::path(file).filename().string()), file, {}});
+  }
+
+  std::map<std::u16string, std::string> seen;
+  for (const PackFile& file : files) {
+    std::string problem = entry_name_problem(file.name);
+    if (!problem.empty()) throw PackError("'" + file.path + "': name " + problem);
+    auto [it, fresh] = seen.emplace(fold_case(file.name), file.path);
+    if (!fresh) {
+      throw PackError("'" + file.path + "' and '" + it->second +
+                      "' differ only in case; Windows folds them into one file");
+    }
+  }
+  return files;
+}
+
+}  // namespace veldro

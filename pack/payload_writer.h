@@ -1,0 +1,43 @@
+// Writes the attached payload: the entry stream of an application's files, compressed as one
+// zstd frame, framed by the "KA" 'Y' header, zero alignment and the length trailer. Portable.
+#pragma once
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+namespace veldro {
+
+// One file of the application: its name in the payload (UTF-16, backslash separators) and
+// where its bytes come from (a file on disk, or inline content when path is empty).
+struct PackFile {
+  std::u16string name;
+  std::string path;
+  std::string content;
+};
+
+struct FrameOptions {
+  int level = 19;
+  int threads = 0;      // 0: all cores
+  int window_log = 27;  // the launcher's decoder accepts at most 27
+};
+
+// Appends one entry's name (with its terminator) and size to an entry stream.
+void append_entry_header(std::string& stream, const std::u16string& name, uint64_t size);
+
+// Appends the end marker (an empty name) to an entry stream.
+void append_end_marker(std::string& stream);
+
+// Compresses the files' entry stream into one frame with content size pledged and checksum
+// on; file contents are streamed from disk. Throws std::runtime_error on I/O failure.
+std::vector<uint8_t> compress_entries(const std::vector<PackFile>& files,
+                                      const FrameOptions& options);
+
+// Compresses an entry stream held in memory (any bytes) into one frame.
+std::vector<uint8_t> compress_stream(const std::string& stream, const FrameOptions& options);
+
+// "KA", flag, the frame, zero bytes up to a multiple of 8, and the u64 trailer (length - 8).
+std::vector<uint8_t> wrap_payload(const std::vector<uint8_t>& frame, unsigned char flag = 'Y');
+
+}  // namespace veldro

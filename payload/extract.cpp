@@ -1,0 +1,97 @@
+// Entry extraction (see extract.h).
+#include "payload/extract.h"
+
+#include <windows.h>
+
+#include <stdint.h>
+#include <wchar.h>
+
+#include "fs/directories.h"
+#include "launcher/report.h"
+#include "launcher/run_state.h"
+#include "launcher/wide.h"
+#include "payload/entry_name.h"
+#include "payload/format.h"
+#include "payload/stream.h"
+
+namespace {
+
+wchar_t EntryName[kEntryNameUnits];
+wchar_t EntryPath[kPathUnits];
+wchar_t EntryDirectory[kPathUnits];
+unsigned char WriteBuffer[kChunkBytes];
+
+// Reads one name, a UTF-16LE unit at a time, up to and including its terminator. A name that
+// reaches the buffer's end without a terminator is malformed data, never an overflow.
+void read_entry_name() {
+  for (size_t i = 0; i < kEntryNameUnits; ++i) {
+    uint16_t unit = 0;
+    payload_read(&unit, 2);
+    EntryName[i] = static_cast<wchar_t>(unit);
+    if (unit == 0) return;
+  }
+  die_with_message("Error, couldn't decode attached data.");
+}
+
+uint64_t read_entry_size() {
+  unsigned char bytes[8];
+  payload_read(bytes, 8);
+  uint64_t size = 0;
+  for (int i = 7; i >= 0; --i) size = (size << 8) | bytes[i];
+  return size;
+}
+
+void ensure_containing_directory() {
+  wide_copy(EntryDirectory, kPathUnits, EntryPath);
+  wchar_t* last_backslash = wcsrchr(EntryDirectory, L'\\');
+  if (last_backslash == nullptr) return;
+  *last_backslash = L'\0';
+  if (!ensure_directory(EntryDirectory)) {
+    ensure_parent_directories(EntryDirectory);
+    ensure_directory(EntryDirectory);  // a folder still missing shows up when the file opens
+  }
+}
+
+void write_entry_content(uint64_t remaining) {
+  HANDLE file = CreateFileW(EntryPath, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                            0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) die_with_open_failure(EntryPath);
+  while (remaining > 0) {
+    DWORD chunk = remaining < kChunkBytes ? static_cast<DWORD>(remaining) : kChunkBytes;
+    payload_read(WriteBuffer, chunk);
+    DWORD written = 0;
+    if (!WriteFile(file, WriteBuffer, chunk, &written, nullptr)) {
+      DWORD error = GetLastError();
+      die_with_os_error("Error, couldn't unpack file to target path.", static_cast<long>(error));
+    }
+    remaining -= chunk;
+  }
+  CloseHandle(file);
+}
+
+}  // namespace
+
+void extract_entries(bool child_role) {
+  for (;;) {
+    read_entry_name();
+    if (EntryName[0] == L'\0') {
+      // A child has no library to enter: fail rather than go on to launch another copy.
+      if (child_role) die_with_message("Error, attached data holds no entry.");
+      return;
+    }
+    if (!entry_name_is_safe(EntryName)) die_with_unsafe_name(EntryName);
+
+    wide_copy(EntryPath, kPathUnits, TargetDir);
+    wide_append_char(EntryPath, kPathUnits, L'\\');
+    wide_append(EntryPath, kPathUnits, EntryName);
+
+    if (FirstEntryPath[0] == L'\0') {
+      wide_copy(FirstEntryPath, kPathUnits, EntryPath);
+      if (child_role) return;
+    }
+
+    uint64_t size = read_entry_size();
+    ensure_containing_directory();
+    write_entry_content(size);
+  }
+}

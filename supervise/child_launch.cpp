@@ -1,0 +1,91 @@
+// Parent role: start the child copy, wait for it, clean up, pass its exit code on.
+#include <windows.h>
+#include <shellapi.h>
+
+#include "launcher/report.h"
+#include "launcher/run_state.h"
+#include "supervise/cleanup.h"
+#include "supervise/quote.h"
+#include "supervise/roles.h"
+
+namespace {
+
+constexpr DWORD kOwnPathUnits = 4096;
+constexpr size_t kCommandLineUnits = 32768;
+
+wchar_t OwnModulePath[kOwnPathUnits];
+wchar_t ChildCommandLine[kCommandLineUnits];
+WideBuffer ChildLine;
+
+void fill_own_module_path() {
+  if (OwnModulePath[0] != L'\0') return;
+  if (GetModuleFileNameW(nullptr, OwnModulePath, kOwnPathUnits) == 0) die_on_broken_invariant();
+}
+
+[[noreturn]] void die_with_launch_error() {
+  DWORD error = GetLastError();
+  die_with_os_error("Error, couldn't launch child", static_cast<long>(error));
+}
+
+}  // namespace
+
+void append_quoted_argument(const wchar_t* argument) { append_quoted_to(&ChildLine, argument); }
+
+const wchar_t* child_command_line() { return ChildCommandLine; }
+
+void build_child_command_line() {
+  int count = 0;
+  wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (arguments == nullptr) die_with_launch_error();
+  ChildLine = wide_buffer(ChildCommandLine, kCommandLineUnits);
+  fill_own_module_path();
+  // The child is started by its full module path; the name the user typed travels in
+  // VELDRO_ORIGINAL_ARGV0 instead.
+  if (count > 0) arguments[0] = OwnModulePath;
+  for (int i = 0; i < count; ++i) {
+    if (i > 0) buffer_append_char(&ChildLine, L' ');
+    append_quoted_argument(arguments[i]);
+  }
+}
+
+int launch_child_and_wait() {
+  fill_own_module_path();
+
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+
+  build_child_command_line();
+
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(OwnModulePath, ChildCommandLine, nullptr, nullptr, TRUE,
+                      NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &process)) {
+    die_with_launch_error();
+  }
+  CloseHandle(process.hThread);
+
+  // The wait uses a handle of its own: the console control handler may take the shared one
+  // out of the slot and close it while this thread still waits.
+  HANDLE waiter = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), process.hProcess, GetCurrentProcess(), &waiter,
+                       SYNCHRONIZE, FALSE, 0)) {
+    waiter = nullptr;
+  }
+
+  DWORD exit_code = 0;
+  ChildProcess = process.hProcess;
+  if (process.hProcess != nullptr) {
+    WaitForSingleObject(waiter != nullptr ? waiter : process.hProcess, INFINITE);
+    // A handler that already took the handle stopped the child itself: no code to query.
+    HANDLE child = InterlockedExchangePointer(const_cast<void**>(&ChildProcess), nullptr);
+    if (child == nullptr || !GetExitCodeProcess(child, &exit_code)) exit_code = 1;
+    if (child != nullptr) CloseHandle(child);
+  }
+  if (waiter != nullptr) CloseHandle(waiter);
+
+  remove_target_directory();
+  return static_cast<int>(exit_code);
+}

@@ -1,0 +1,32 @@
+// Child role: load the first entry from TargetDir and hand control to its run_code export.
+#include <windows.h>
+
+#include "launcher/report.h"
+#include "launcher/run_state.h"
+#include "supervise/roles.h"
+
+namespace {
+
+// The packaged application's entry point: argument count, wide argument vector, and the
+// path of the main DLL itself; its result is the exit code.
+using RunCode = int (*)(int, wchar_t**, const wchar_t*);
+
+// The DLL's own folder, folders added with AddDllDirectory (TargetDir), and System32: never
+// the application folder, the current folder or PATH.
+constexpr DWORD kSearchFlags = LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_USER_DIRS |
+                               LOAD_LIBRARY_SEARCH_SYSTEM32;
+
+}  // namespace
+
+int run_library_entry() {
+  AddDllDirectory(TargetDir);
+  HMODULE library = LoadLibraryExW(FirstEntryPath, nullptr, kSearchFlags);
+  if (library == nullptr) {
+    DWORD error = GetLastError();
+    die_with_os_error("Error, load DLL.", static_cast<long>(error));
+  }
+  auto run_code = reinterpret_cast<RunCode>(
+      reinterpret_cast<void*>(GetProcAddress(library, "run_code")));
+  if (run_code == nullptr) die_with_message("Error, DLL entry point not found.");
+  return run_code(RunArgc, RunArgv, FirstEntryPath);
+}

@@ -1,0 +1,41 @@
+// The role decision: is the process named by VELDRO_ONEFILE_PARENT a copy of this executable?
+#define PSAPI_VERSION 2
+#include <windows.h>
+#include <psapi.h>
+
+#include <errno.h>
+#include <wchar.h>
+
+#include "fs/self_path.h"
+#include "launcher/env.h"
+#include "supervise/roles.h"
+
+namespace {
+
+constexpr DWORD kParentPathUnits = 2048;
+constexpr DWORD kQueryAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
+
+}  // namespace
+
+bool check_parent_identity() {
+  const wchar_t* value = get_env_wide(kParentVariable);
+  if (value == nullptr || value[0] == L'\0') return false;
+
+  errno = 0;
+  wchar_t* end = nullptr;
+  long pid = wcstol(value, &end, 10);
+  if (errno == ERANGE || end == value || *end != L'\0') return false;
+
+  HANDLE parent = OpenProcess(kQueryAccess, FALSE, static_cast<DWORD>(pid));
+  if (parent == nullptr) return false;
+
+  static wchar_t parent_path[kParentPathUnits];
+  if (K32GetModuleFileNameExW(parent, nullptr, parent_path, kParentPathUnits) == 0) {
+    CloseHandle(parent);
+    return false;
+  }
+  resolve_final_path(parent_path, kParentPathUnits);
+  bool same_executable = wcscmp(parent_path, resolve_self_path(true)) == 0;
+  CloseHandle(parent);
+  return same_executable;
+}

@@ -1,0 +1,29 @@
+// The two roles of a run: deciding the role, starting and supervising the child (parent), and
+// entering the packaged application's main DLL (child). Relies on fs/, launcher/ and cleanup.h.
+#pragma once
+
+#include "launcher/wide.h"
+
+// True when VELDRO_ONEFILE_PARENT names a live process running this same executable (compared
+// by resolved path). Every failure on the way means false: the parent role.
+bool check_parent_identity();
+
+// Child role: loads FirstEntryPath with a search path of its own folder, TargetDir and the
+// system folder only, and returns what its run_code export returns. Ends the process with
+// "Error, load DLL." (OS error) or "Error, DLL entry point not found.".
+int run_library_entry();
+
+// Parent role: starts this executable again with the re-quoted arguments and inherited
+// standard handles, waits for it, removes TargetDir and returns the child's exit code (1 when
+// it cannot be had). Ends the process with "Error, couldn't launch child" when it cannot start.
+int launch_child_and_wait();
+
+// Fills the child command line: the own module path, then the arguments of the launcher's raw
+// command line, each quoted as needed and separated by single blanks.
+void build_child_command_line();
+
+// Appends one argument, quoted as needed, to the child command line.
+void append_quoted_argument(const wchar_t* argument);
+
+// The child command line as last built (for tests).
+const wchar_t* child_command_line();

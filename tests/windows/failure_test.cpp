@@ -1,0 +1,76 @@
+// The launcher's failure lines, byte for byte, with their channel and exit code: malformed
+// payloads run as real launchers, and the reporting operations through report_probe.exe.
+// Lines end as the C runtime writes a newline to a text-mode stream on Windows: CR LF.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "process_runner.h"
+
+namespace {
+
+RunResult run_fixture(const std::wstring& name, const std::wstring& args = L"") {
+  std::wstring exe = test_bin_dir() + name + L".exe";
+  return run_program(exe, L"\"" + exe + L"\" " + args);
+}
+
+TEST(LauncherFailures, MalformedPayloadsGetTheirMessageAndExitCode2) {
+  struct Case {
+    const wchar_t* launcher;
+    const char* stdout_text;
+  };
+  const Case cases[] = {
+      {L"fixture_bad_magic", "Error, couldn't find attached data header.\r\n"},
+      {L"fixture_bad_flag", "Error, couldn't find attached data header.\r\n"},
+      {L"fixture_corrupt_frame", "Error, couldn't decode attached data.\r\n"},
+      {L"fixture_truncated_entry", "Error, couldn't decode attached data.\r\n"},
+      {L"fixture_no_end_marker", "Error, couldn't decode attached data.\r\n"},
+      {L"fixture_long_name", "Error, couldn't decode attached data.\r\n"},
+  };
+  for (const Case& c : cases) {
+    RunResult r = run_fixture(c.launcher);
+    EXPECT_EQ(r.exit_code, 2u) << utf8(c.launcher);
+    EXPECT_EQ(r.out, c.stdout_text) << utf8(c.launcher);
+    EXPECT_EQ(r.err, "") << utf8(c.launcher);
+  }
+}
+
+TEST(ReportingOperations, WriteTheirLineOnTheirChannel) {
+  std::wstring probe = test_bin_dir() + L"report_probe.exe";
+  auto run = [&](const std::wstring& args) { return run_program(probe, L"report_probe " + args); };
+
+  RunResult message = run(L"message \"Error, DLL entry point not found.\"");
+  EXPECT_EQ(message.exit_code, 2u);
+  EXPECT_EQ(message.out, "Error, DLL entry point not found.\r\n");
+  EXPECT_EQ(message.err, "");
+
+  // The system text for error 2 ends in CR LF in the message table; the line carries it
+  // without them.
+  RunResult os_error = run(L"os-error 2");
+  EXPECT_EQ(os_error.exit_code, 2u);
+  EXPECT_EQ(os_error.out, "");
+  EXPECT_EQ(os_error.err,
+            "Error, couldn't launch child ([Error 2] File not found.)\r\n");
+
+  // A code without any system text still gets a readable third field.
+  RunResult unknown = run(L"os-error 0x2FFFFFFF");
+  EXPECT_EQ(unknown.exit_code, 2u);
+  EXPECT_EQ(unknown.err,
+            "Error, couldn't launch child ([Error 805306367] no description available)\r\n");
+
+  RunResult spec = run(L"spec {FOO}\\x");
+  EXPECT_EQ(spec.exit_code, 3u);  // the runtime's abort
+  EXPECT_EQ(spec.out, "");
+  EXPECT_EQ(spec.err, "Error, couldn't runtime expand spec '{FOO}\\x'.\r\n");
+
+  RunResult open = run(L"open C:\\nowhere\\file.txt");
+  EXPECT_EQ(open.exit_code, 2u);
+  EXPECT_EQ(open.err, "Error, failed to open 'C:\\nowhere\\file.txt' for writing.\r\n");
+
+  RunResult invariant = run(L"invariant");
+  EXPECT_EQ(invariant.exit_code, 3u);
+  EXPECT_EQ(invariant.out, "");
+  EXPECT_EQ(invariant.err, "");
+}
+
+}  // namespace
