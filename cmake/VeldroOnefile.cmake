@@ -35,14 +35,25 @@ function(veldro_add_launcher target)
   endif()
 endfunction()
 
-# veldro_add_onefile(<target> MAIN <file-or-shared-library-target>
-#                    [DIRECTORY <dir>...] [FILES <file>...]
-#                    [DEPENDS <target-or-file>...] [OUTPUT_NAME <name>])
-# DEPENDS names what builds files into a DIRECTORY, so that packing waits for it.
+# veldro_add_onefile(<target>
+#   MAIN <file-or-shared-library-target>   # first entry, packed under its file name
+#   [DIRECTORY <dir>...]                   # every file below, at its path relative to <dir>
+#   [FILES <file>...]                      # single files at the top level
+#   [TEMPLATE <dirspec>] [COMPANY <s>] [PRODUCT <s>]
+#   [FILE_VERSION <s>] [PRODUCT_VERSION <s>] [COMPRESSION_LEVEL <1-22>]
+#   [ICON <file.ico>] [OUTPUT_NAME <name>]
+#   [DEPENDS <target-or-file>...])         # what builds files into a DIRECTORY
+# Creates the executable target <target>, rebuilt when any packed file changes. Unset values
+# take the packer's defaults; VERSION is PRODUCT_VERSION, a hyphen, FILE_VERSION.
 function(veldro_add_onefile target)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "MAIN;OUTPUT_NAME" "DIRECTORY;FILES;DEPENDS")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG ""
+    "MAIN;TEMPLATE;COMPANY;PRODUCT;FILE_VERSION;PRODUCT_VERSION;COMPRESSION_LEVEL;ICON;OUTPUT_NAME"
+    "DIRECTORY;FILES;DEPENDS")
   if(NOT ARG_MAIN)
     message(FATAL_ERROR "veldro_add_onefile(${target}): MAIN is required")
+  endif()
+  if(ARG_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "veldro_add_onefile(${target}): unknown arguments ${ARG_UNPARSED_ARGUMENTS}")
   endif()
 
   set(depends ${VELDRO_PACK_DEPENDS} ${ARG_DEPENDS})
@@ -64,19 +75,41 @@ function(veldro_add_onefile target)
   foreach(file IN LISTS ARG_FILES)
     if(TARGET "${file}")
       list(APPEND pack_args --file "$<TARGET_FILE:${file}>")
-      list(APPEND depends "${file}")
     else()
       get_filename_component(file "${file}" ABSOLUTE)
       list(APPEND pack_args --file "${file}")
-      list(APPEND depends "${file}")
     endif()
+    list(APPEND depends "${file}")
   endforeach()
 
+  foreach(option TEMPLATE COMPANY PRODUCT FILE_VERSION PRODUCT_VERSION)
+    if(DEFINED ARG_${option})
+      string(TOLOWER "--${option}" flag)
+      string(REPLACE "_" "-" flag "${flag}")
+      list(APPEND pack_args ${flag} "${ARG_${option}}")
+    endif()
+  endforeach()
+  if(DEFINED ARG_COMPRESSION_LEVEL)
+    list(APPEND pack_args --level "${ARG_COMPRESSION_LEVEL}")
+  endif()
+  if(ARG_ICON)
+    get_filename_component(icon "${ARG_ICON}" ABSOLUTE)
+    list(APPEND pack_args --icon "${icon}")
+    list(APPEND depends "${icon}")
+  endif()
+  set(output_name "${target}")
+  if(ARG_OUTPUT_NAME)
+    set(output_name "${ARG_OUTPUT_NAME}")
+  endif()
+
   set(object "${CMAKE_CURRENT_BINARY_DIR}/${target}.payload.obj")
-  add_custom_command(OUTPUT "${object}"
+  set(script "${CMAKE_CURRENT_BINARY_DIR}/${target}.rc")
+  add_custom_command(OUTPUT "${object}" "${script}" "${script}.manifest"
     COMMAND "${VELDRO_PACK}" pack ${pack_args} --object "${object}"
+            --resource-script "${script}" --output-name "${output_name}.exe"
     DEPENDS ${depends}
     COMMENT "Packing ${target}"
     VERBATIM)
-  veldro_add_launcher(${target} OBJECT "${object}" OUTPUT_NAME "${ARG_OUTPUT_NAME}")
+  veldro_add_launcher(${target} OBJECT "${object}" OUTPUT_NAME "${output_name}")
+  target_sources(${target} PRIVATE "${script}")
 endfunction()

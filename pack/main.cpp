@@ -13,6 +13,14 @@
 #include "pack/coff_object.h"
 #include "pack/inspect.h"
 #include "pack/payload_writer.h"
+#include "pack/pe_check.h"
+#include "pack/resources.h"
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -46,7 +54,16 @@ const char kPackHelp[] =
     "  --object <out.obj>       write the COFF object to link into the launcher\n"
     "  --template <dirspec>     target directory template (default {TEMP}\\onefile_{PID}_{TIME_US}_{RANDOM})\n"
     "  --company <s> --product <s> --file-version <s> --product-version <s>\n"
-    "                           product strings for the template and the version resource\n";
+    "                           product strings for the template and the version resource\n"
+    "  --resource-script <out.rc>  write the exe's resources (version information, manifest,\n"
+    "                           icon) as a resource script, with <out.rc>.manifest beside it\n"
+    "  --icon <app.ico>         application icon for the resource script\n"
+    "  --output-name <app.exe>  the exe's file name, for the version information\n"
+    "\n"
+    "Refused, with one line naming the file (exit 2): a main file that is missing, not a\n"
+    "64-bit PE DLL or without a run_code export; an empty directory; names that leave the\n"
+    "directory, contain characters Windows forbids or reach 1024 UTF-16 units; names that\n"
+    "differ only in case; symbolic links pointing outside; a malformed icon.\n";
 
 const char kListHelp[] =
     "usage: veldro-pack list <app.exe|payload.bin>\n"
@@ -63,6 +80,14 @@ const char kVerifyHelp[] =
 int usage(const char* help, const std::string& problem) {
   fprintf(stderr, "veldro-pack: %s\n\n%s", problem.c_str(), help);
   return kUsageError;
+}
+
+bool stderr_is_terminal() {
+#ifdef _WIN32
+  return _isatty(2) != 0;
+#else
+  return isatty(2) != 0;
+#endif
 }
 
 bool is_help(const char* arg) { return !strcmp(arg, "--help") || !strcmp(arg, "-h"); }
@@ -85,7 +110,8 @@ int run_pack(int argc, char** argv) {
   AppSources sources;
   FrameOptions frame;
   LauncherStrings strings;
-  std::string payload_path, object_path;
+  std::string payload_path, object_path, script_path;
+  ResourceInfo resources;
   for (int i = 0; i < argc; ++i) {
     const char* arg = argv[i];
     if (is_help(arg)) {
@@ -114,6 +140,12 @@ int run_pack(int argc, char** argv) {
       payload_path = v;
     } else if ((v = value("--object"))) {
       object_path = v;
+    } else if ((v = value("--resource-script"))) {
+      script_path = v;
+    } else if ((v = value("--icon"))) {
+      resources.icon_path = v;
+    } else if ((v = value("--output-name"))) {
+      resources.original_filename = v;
     } else if ((v = value("--template"))) {
       strings.dir_spec = utf16_from_utf8(v);
     } else if ((v = value("--company"))) {
@@ -132,15 +164,31 @@ int run_pack(int argc, char** argv) {
     if (v != nullptr && *v == '\0') return usage(kPackHelp, std::string(arg) + " needs a value");
   }
   if (sources.main.empty()) return usage(kPackHelp, "--main is required");
-  if (payload_path.empty() && object_path.empty()) {
-    return usage(kPackHelp, "nothing to write: give --payload, --object or both");
+  if (payload_path.empty() && object_path.empty() && script_path.empty()) {
+    return usage(kPackHelp, "nothing to write: give --payload, --object or --resource-script");
   }
 
   auto started = std::chrono::steady_clock::now();
   std::vector<PackFile> files = collect_app_files(sources);
+  check_main_dll(files.front().path);
+  if (!resources.icon_path.empty()) check_icon(resources.icon_path);
+  if (!script_path.empty()) {
+    resources.strings = strings;
+    if (resources.original_filename.empty()) resources.original_filename = "onefile.exe";
+    write_resource_script(script_path, resources);
+  }
+
   uint64_t bytes_in = 0;
   for (const PackFile& f : files) bytes_in += std::ifstream(f.path, std::ios::binary | std::ios::ate).tellg();
-  std::vector<uint8_t> payload = wrap_payload(compress_entries(files, frame));
+  ProgressReport progress;
+  if (stderr_is_terminal()) {
+    progress = [](uint64_t done, uint64_t total) {
+      fprintf(stderr, "\rveldro-pack: %3d%% of %.1f MB", total ? static_cast<int>(done * 100 / total) : 100,
+              static_cast<double>(total) / 1e6);
+    };
+  }
+  std::vector<uint8_t> payload = wrap_payload(compress_entries(files, frame, progress));
+  if (progress) fputc('\n', stderr);
   if (!payload_path.empty()) write_file(payload_path, payload);
   if (!object_path.empty()) write_file(object_path, launcher_object(payload, strings));
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

@@ -86,7 +86,8 @@ void append_entry_header(std::string& stream, const std::u16string& name, uint64
 void append_end_marker(std::string& stream) { append_u16(stream, 0); }
 
 std::vector<uint8_t> compress_entries(const std::vector<PackFile>& files,
-                                      const FrameOptions& options) {
+                                      const FrameOptions& options,
+                                      const ProgressReport& progress) {
   std::vector<uint64_t> sizes;
   uint64_t total = 2;  // the end marker
   for (const PackFile& file : files) {
@@ -96,6 +97,7 @@ std::vector<uint8_t> compress_entries(const std::vector<PackFile>& files,
 
   FrameEncoder encoder(total, options);
   std::vector<char> chunk(1 << 20);
+  uint64_t done = 0;
   for (size_t i = 0; i < files.size(); ++i) {
     std::string header;
     append_entry_header(header, files[i].name, sizes[i]);
@@ -113,6 +115,8 @@ std::vector<uint8_t> compress_entries(const std::vector<PackFile>& files,
       }
       encoder.feed(chunk.data(), step);
       left -= step;
+      done += step;
+      if (progress) progress(done, total);
     }
   }
   std::string end;

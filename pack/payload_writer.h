@@ -4,6 +4,7 @@
 
 #include <stdint.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,10 +30,14 @@ void append_entry_header(std::string& stream, const std::u16string& name, uint64
 // Appends the end marker (an empty name) to an entry stream.
 void append_end_marker(std::string& stream);
 
+// Told how many of the entry stream's bytes have been compressed so far, of how many.
+using ProgressReport = std::function<void(uint64_t done, uint64_t total)>;
+
 // Compresses the files' entry stream into one frame with content size pledged and checksum
 // on; file contents are streamed from disk. Throws std::runtime_error on I/O failure.
 std::vector<uint8_t> compress_entries(const std::vector<PackFile>& files,
-                                      const FrameOptions& options);
+                                      const FrameOptions& options,
+                                      const ProgressReport& progress = nullptr);
 
 // Compresses an entry stream held in memory (any bytes) into one frame.
 std::vector<uint8_t> compress_stream(const std::string& stream, const FrameOptions& options);

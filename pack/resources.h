@@ -1,0 +1,26 @@
+// The launcher exe's resources: version information from the product strings, the
+// application manifest, and an optional icon, written as a resource script (.rc) and a manifest
+// file for the resource compiler (windres or rc.exe). Portable.
+#pragma once
+
+#include <string>
+
+#include "pack/coff_object.h"
+
+namespace veldro {
+
+struct ResourceInfo {
+  LauncherStrings strings;
+  std::string original_filename;  // the exe's file name, e.g. "app.exe"
+  std::string icon_path;          // empty: no icon
+};
+
+// Writes <script_path> and, beside it, <script_path>.manifest. Throws PackError on a version
+// that is not of the form N[.N[.N[.N]]] (each 0-65535) or an unwritable file.
+void write_resource_script(const std::string& script_path, const ResourceInfo& info);
+
+// The manifest text: asInvoker without UI access, long-path aware, Common Controls 6, and the
+// supported-OS identifiers of Windows Vista through Windows 10.
+std::string application_manifest();
+
+}  // namespace veldro
