@@ -39,8 +39,8 @@ const wchar_t* get_run_pid() {
 const wchar_t* get_run_time() {
   const wchar_t* stored = get_env_wide(kStartVariable);
   if (stored != nullptr) return stored;
-  static wchar_t text[32];
-  swprintf(text, 32, L"%lld", static_cast<long long>(read_system_time()));
+  static wchar_t text[kTimeTextUnits];
+  format_run_time(read_system_time(), text);
   set_env_from_narrow_name(kStartVariable, text);
   return text;
 }
@@ -48,8 +48,8 @@ const wchar_t* get_run_time() {
 const wchar_t* get_run_time_us() {
   const wchar_t* stored = get_env_wide(kTimeUsVariable);
   if (stored != nullptr) return stored;
-  static wchar_t text[32];
-  swprintf(text, 32, L"%06ld", microsecond_of_second(read_system_time()));
+  static wchar_t text[kTimeTextUnits];
+  format_run_time_us(read_system_time(), text);
   set_env_from_narrow_name(kTimeUsVariable, text);
   return text;
 }

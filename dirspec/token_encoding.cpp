@@ -1,6 +1,8 @@
 // The clock-free part of the run-unique tokens: xorshift32, base64url, microsecond split.
 #include "dirspec/tokens.h"
 
+#include <wchar.h>
+
 namespace {
 
 const char kBase64Url[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
@@ -33,4 +35,12 @@ void encode_random_token(const uint8_t bytes[kRandomBytes], wchar_t token[kRando
 long microsecond_of_second(int64_t filetime) {
   int64_t microseconds = filetime / 10;
   return static_cast<long>(microseconds - (microseconds / 1000000) * 1000000);
+}
+
+void format_run_time(int64_t filetime, wchar_t text[kTimeTextUnits]) {
+  swprintf(text, kTimeTextUnits, L"%lld", static_cast<long long>(filetime));
+}
+
+void format_run_time_us(int64_t filetime, wchar_t text[kTimeTextUnits]) {
+  swprintf(text, kTimeTextUnits, L"%06ld", microsecond_of_second(filetime));
 }

@@ -17,6 +17,15 @@ void encode_random_token(const uint8_t bytes[kRandomBytes], wchar_t token[kRando
 // The microsecond within the current second of a system time in 100 ns units since 1601.
 long microsecond_of_second(int64_t filetime);
 
+// Room for the text of a {TIME} or {TIME_US} value: "%lld" of any 64-bit count fits.
+constexpr int kTimeTextUnits = 24;
+
+// {TIME}: the count of 100 ns units since 1601 as plain signed decimal ("%lld").
+void format_run_time(int64_t filetime, wchar_t text[kTimeTextUnits]);
+
+// {TIME_US}: the microsecond within the second of that count, six digits ("%06ld").
+void format_run_time_us(int64_t filetime, wchar_t text[kTimeTextUnits]);
+
 // The placeholder values, as wide strings valid until the process ends. Each of TIME,
 // TIME_US and RANDOM is computed the first time and stored in its variable, then read back.
 // get_run_pid aborts when VELDRO_ONEFILE_PARENT holds anything but decimal digits.
