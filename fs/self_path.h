@@ -19,8 +19,9 @@ const wchar_t* resolve_self_path(bool resolve);
 void resolve_final_path(wchar_t* path, size_t capacity);
 
 // Rewrites everything before the last backslash into its short (8.3) form, keeping the last
-// component. A directory part without a short form stays as it was. Aborts when the result
-// does not fit in capacity.
+// component. A directory part without a short form stays as it was, also when the folder
+// vanishes between the size query and the conversion. Aborts when the result does not fit in
+// capacity.
 void shorten_directory_part(wchar_t* path, size_t capacity);
 
 // Number of times resolve_self_path asked the system for the module file name; tests use it

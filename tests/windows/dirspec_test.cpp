@@ -108,20 +108,6 @@ TEST(RunTokenEncoding, SeedsGiveTheKnownBytesAndTokens) {
   }
 }
 
-TEST(RunTokenEncoding, EveryBitOfTheEightBytesReachesTheToken) {
-  // The last character carries the low four bits of byte 7 followed by two zero bits.
-  const uint8_t ones[kRandomBytes] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-  const uint8_t low_nibble[kRandomBytes] = {0, 0, 0, 0, 0, 0, 0, 0x0F};
-  const uint8_t high_bit[kRandomBytes] = {0x80, 0, 0, 0, 0, 0, 0, 0};
-  wchar_t token[kRandomTokenChars + 1];
-  encode_random_token(ones, token);
-  EXPECT_EQ(std::wstring(token), L"__________8");
-  encode_random_token(low_nibble, token);
-  EXPECT_EQ(std::wstring(token), L"AAAAAAAAAA8");
-  encode_random_token(high_bit, token);
-  EXPECT_EQ(std::wstring(token), L"gAAAAAAAAAA");
-}
-
 TEST(RunTokenEncoding, TimeValuesGiveTheirText) {
   struct Case {
     int64_t filetime;
