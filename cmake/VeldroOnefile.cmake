@@ -3,7 +3,9 @@
 # built for the host by a nested configure of this tree; on Windows it is built natively.
 include_guard(GLOBAL)
 
-if(CMAKE_CROSSCOMPILING)
+if(VELDRO_ONEFILE_INSTALLED)
+  # An installed package (VeldroOnefileConfig.cmake) has set the packer already.
+elseif(CMAKE_CROSSCOMPILING)
   include(ExternalProject)
   set(_host_tools "${CMAKE_BINARY_DIR}/host-tools")
   ExternalProject_Add(veldro_host_tools
@@ -27,9 +29,13 @@ endif()
 function(veldro_add_launcher target)
   cmake_parse_arguments(PARSE_ARGV 1 ARG "" "OBJECT;OUTPUT_NAME" "")
   set_source_files_properties("${ARG_OBJECT}" PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
-  add_executable(${target} WIN32 $<TARGET_OBJECTS:veldro_launcher_entry> "${ARG_OBJECT}")
-  target_link_libraries(${target} PRIVATE veldro_launcher)
-  target_link_options(${target} PRIVATE ${VELDRO_LAUNCHER_LINK_OPTIONS})
+  add_executable(${target} WIN32 $<TARGET_OBJECTS:VeldroOnefile::launcher_entry> "${ARG_OBJECT}")
+  target_link_libraries(${target} PRIVATE VeldroOnefile::launcher)
+  # GUI subsystem with a wide entry point, everything static so the exe imports only system
+  # DLLs; no time stamp so that the same inputs give the same bytes; a roomy stack reserve
+  # (committed only as used) for the directory walks.
+  target_link_options(${target} PRIVATE
+    -municode -mwindows -static -s -Wl,--no-insert-timestamp -Wl,--stack,8388608)
   if(ARG_OUTPUT_NAME)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
   endif()

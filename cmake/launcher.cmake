@@ -14,7 +14,7 @@ set(VELDRO_LAUNCHER_COMPILE_OPTIONS -O2 -fno-exceptions -fno-rtti -Wall -Wextra 
 set(VELDRO_LAUNCHER_DEFINITIONS UNICODE _UNICODE _WIN32_WINNT=0x0A00)
 
 add_library(veldro_launcher STATIC ${_launcher_sources})
-target_include_directories(veldro_launcher PUBLIC "${VELDRO_ROOT}")
+target_include_directories(veldro_launcher PUBLIC "$<BUILD_INTERFACE:${VELDRO_ROOT}>")
 target_compile_options(veldro_launcher PRIVATE ${VELDRO_LAUNCHER_COMPILE_OPTIONS})
 target_compile_definitions(veldro_launcher PUBLIC ${VELDRO_LAUNCHER_DEFINITIONS})
 target_link_libraries(veldro_launcher PUBLIC veldro_zstd shell32)
@@ -25,8 +25,7 @@ target_include_directories(veldro_launcher_entry PRIVATE "${VELDRO_ROOT}")
 target_compile_options(veldro_launcher_entry PRIVATE ${VELDRO_LAUNCHER_COMPILE_OPTIONS})
 target_compile_definitions(veldro_launcher_entry PRIVATE ${VELDRO_LAUNCHER_DEFINITIONS})
 
-# GUI subsystem with a wide entry point, everything static so the exe imports only system
-# DLLs; no time stamp so that the same inputs give the same bytes; a roomy stack reserve
-# (committed only as used) for the directory walks.
-set(VELDRO_LAUNCHER_LINK_OPTIONS
-  -municode -mwindows -static -s -Wl,--no-insert-timestamp -Wl,--stack,8388608)
+set_target_properties(veldro_launcher PROPERTIES EXPORT_NAME launcher)
+set_target_properties(veldro_launcher_entry PROPERTIES EXPORT_NAME launcher_entry)
+add_library(VeldroOnefile::launcher ALIAS veldro_launcher)
+add_library(VeldroOnefile::launcher_entry ALIAS veldro_launcher_entry)

@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# Packaging as a user meets it: a project of its own consumes the repository through
+# add_subdirectory() and through the installed package, builds a onefile exe with product
+# strings and an icon, and gets the same bytes from two clean builds; the exe carries its
+# resources, lists and verifies, survives Authenticode signing; the packer refuses bad input.
+# Usage: run.sh <repo> <windows build dir> <scratch dir>
+set -euo pipefail
+repo=$1 build=$2 work=$3
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
+pack="$build/host-tools/pack/veldro-pack"
+toolchain="$repo/cmake/mingw-w64-x86_64.cmake"
+rm -rf "$work" && mkdir -p "$work"
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+expect_eq() { [ "$1" == "$2" ] || fail "$3: expected [$2], got [$1]"; }
+
+# A 16x16 32-bit icon: directory, one entry, bitmap header, pixels and mask.
+icon="$work/app.ico"
+{
+  printf '\x00\x00\x01\x00\x01\x00'
+  printf '\x10\x10\x00\x00\x01\x00\x20\x00\x68\x04\x00\x00\x16\x00\x00\x00'
+  printf '\x28\x00\x00\x00\x10\x00\x00\x00\x20\x00\x00\x00\x01\x00\x20\x00'
+  head -c 28 /dev/zero
+  head -c 1088 /dev/zero | tr '\0' '\x7f'
+} >"$icon"
+
+configure_and_build() {  # <build dir> <cmake args...>
+  local dir=$1; shift
+  cmake -S "$repo/tests/consumer" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCONSUMER_ICON="$icon" "$@" >"$dir.log" 2>&1 &&
+    cmake --build "$dir" >>"$dir.log" 2>&1 || { cat "$dir.log"; return 1; }
+}
+
+echo "== add_subdirectory route, built twice"
+configure_and_build "$work/sub1" -DVELDRO_REPO="$repo" -DBUILD_TESTING=OFF
+configure_and_build "$work/sub2" -DVELDRO_REPO="$repo" -DBUILD_TESTING=OFF
+cmp "$work/sub1/consumer-app.exe" "$work/sub2/consumer-app.exe" || fail "two clean builds differ"
+
+echo "== installed package route"
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+configure_and_build "$work/pkg" -DCMAKE_PREFIX_PATH="$work/prefix"
+
+for exe in "$work/sub1/consumer-app.exe" "$work/pkg/consumer-app.exe"; do
+  set +e
+  out=$(wine "$exe" 2>&1 | tr -d '\r')
+  code=$?
+  set -e
+  expect_eq "$code" 42 "exit code of $exe"
+  expect_eq "$out" $'consumer ok: greetings from the payload' "output of $exe"
+done
+
+exe="$work/sub1/consumer-app.exe"
+echo "== resources"
+resources=$(wine "$build/tests/windows/resource_probe.exe" "$(winepath -w "$exe")" | tr -d '\r')
+for line in 'CompanyName=Acme Tools' 'ProductName=Consumer "Demo"' 'FileDescription=Consumer "Demo"' \
+            'FileVersion=2.3.4.5' 'ProductVersion=2.3' 'OriginalFilename=consumer-app.exe' \
+            'fixed=2.3.4.5' 'icon groups=1' \
+            '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' \
+            'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' \
+            '{e2011457-1546-43c5-a5fe-008deee3d3f0}' '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'; do
+  grep -qF -- "$line" <<<"$resources" || fail "resource line missing: $line"
+done
+grep -qF '<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">true</longPathAware>' \
+  <<<"$resources" || fail "manifest is not long-path aware"
+
+echo "== list and verify"
+listing=$("$pack" list "$exe")
+grep -qE '^ +[0-9]+  consumer_app\.dll$' <<<"$listing" || fail "list lacks the main DLL: $listing"
+grep -qE '^ +27  greeting\.txt$' <<<"$listing" || fail "list lacks greeting.txt: $listing"
+"$pack" verify "$exe" >/dev/null || fail "verify refused a good exe"
+offset=$(sed -n 's/.* at offset \([0-9]*\),.*/\1/p' <<<"$listing")
+cp "$exe" "$work/flipped.exe"
+printf '\xff' | dd of="$work/flipped.exe" bs=1 seek=$((offset + 40)) conv=notrunc status=none
+set +e
+"$pack" verify "$work/flipped.exe" >/dev/null 2>&1
+expect_eq "$?" 2 "verify of a flipped payload"
+set -e
+
+echo "== Authenticode signing"
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" \
+  -days 2 -subj "/CN=Veldro test signer" >/dev/null 2>&1
+osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -n "consumer" \
+  -in "$exe" -out "$work/signed.exe" >/dev/null
+osslsigncode verify -CAfile "$work/cert.pem" -in "$work/signed.exe" >"$work/verify.log" 2>&1 ||
+  fail "osslsigncode verify: $(cat "$work/verify.log")"
+set +e
+wine "$work/signed.exe" >/dev/null 2>&1
+expect_eq "$?" 42 "exit code of the signed exe"
+set -e
+"$pack" verify "$work/signed.exe" >/dev/null || fail "veldro-pack verify refused the signed exe"
+
+echo "== refusals at pack time"
+app="$work/app" && mkdir -p "$app/sub" "$work/empty" "$work/outside"
+cp "$work/sub1/consumer_app.dll" "$app/main.dll"
+echo data >"$app/sub/file.txt"
+refuse() {  # <expected stderr> <pack args...>
+  local expected=$1; shift
+  set +e
+  err=$("$pack" pack --payload "$work/out.bin" "$@" 2>&1 >/dev/null)
+  code=$?
+  set -e
+  expect_eq "$code" 2 "exit code for: $expected"
+  expect_eq "$err" "$expected" "message"
+}
+refuse "veldro-pack: main file 'nothere.dll' not found" --main nothere.dll "$app"
+echo "not a dll" >"$work/text.dll"
+refuse "veldro-pack: main file '$work/text.dll' is not a 64-bit PE DLL" --main "$work/text.dll"
+cp "$build/tests/windows/report_probe.exe" "$work/program.dll"  # an exe, not a DLL
+refuse "veldro-pack: main file '$work/program.dll' is not a 64-bit PE DLL" --main "$work/program.dll"
+cp "$build/examples/hello-app/lib/greeter.dll" "$work/greeter.dll"
+refuse "veldro-pack: main file '$work/greeter.dll' has no run_code export" --main "$work/greeter.dll"
+refuse "veldro-pack: directory '$work/empty' holds no files" --main "$app/main.dll" "$work/empty"
+echo x >"$work/outside/secret.txt"
+ln -s "$work/outside" "$app/link"
+refuse "veldro-pack: '$app/link' is a symbolic link pointing outside '$app'" --main main.dll "$app"
+rm "$app/link"
+echo a >"$app/Readme.txt" && echo b >"$app/README.txt"
+refuse "veldro-pack: '$app/Readme.txt' and '$app/README.txt' differ only in case; Windows folds them into one file" \
+  --main main.dll "$app"
+rm "$app/Readme.txt" "$app/README.txt"
+echo x >"$app/bad:name.txt"
+refuse "veldro-pack: '$app/bad:name.txt': name is not a plain relative Windows file name (empty, '.' or '..' parts, a drive, a device name or a character Windows forbids)" \
+  --main main.dll "$app"
+rm "$app/bad:name.txt"
+# Four components of 255 characters, a file "f" and four separators: 1025 units, more than the
+# launcher's 1024-unit name buffer holds with the terminator.
+part() { head -c 255 /dev/zero | tr '\0' "$1"; }
+deep="$app/$(part b)/$(part c)/$(part d)/$(part e)"
+mkdir -p "$deep" && echo x >"$deep/f"
+refuse "veldro-pack: '$deep/f': name reaches 1024 UTF-16 units" --main main.dll "$app"
+rm -rf "$app/$(part b)"
+echo "not an icon" >"$work/bad.ico"
+refuse "veldro-pack: icon '$work/bad.ico' is not a valid .ico file" --main main.dll --icon "$work/bad.ico" "$app"
+set +e
+"$pack" pack --main main.dll --level 99 "$app" >/dev/null 2>&1
+expect_eq "$?" 1 "exit code of a usage error"
+set -e
+
+if ((failures)); then
+  echo "$failures packaging checks failed"
+  exit 1
+fi
+echo "all packaging checks passed"
