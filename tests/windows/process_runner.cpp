@@ -77,6 +77,7 @@ RunResult run_program(const std::wstring& application, const std::wstring& comma
     CloseHandle(err_read);
     return result;
   }
+  result.pid = process.dwProcessId;
   std::thread out_thread(drain, out_read, &result.out);
   std::thread err_thread(drain, err_read, &result.err);
   if (WaitForSingleObject(process.hProcess, options.timeout_ms) != WAIT_OBJECT_0) {

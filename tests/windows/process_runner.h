@@ -10,6 +10,7 @@ struct RunResult {
   std::string out;
   std::string err;
   bool timed_out = false;
+  unsigned long pid = 0;  // the started process's id (0 when it could not be started)
 };
 
 struct RunOptions {

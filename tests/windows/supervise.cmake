@@ -1,0 +1,60 @@
+# Roles, child launch and library-entry mode, tested on whole launchers run as a user would:
+# the probe DLL packed as a real onefile exe, main DLLs that break the entry contract, a main
+# DLL with a static dependency (and an impostor of that dependency to plant), Ctrl+C under a
+# pseudo-terminal.
+set(_sv_bin "${CMAKE_CURRENT_BINARY_DIR}")
+set(_sv_dlls "${CMAKE_CURRENT_SOURCE_DIR}/fixture_dlls")
+
+# The probe packed by the packer, as an application author would pack it.
+veldro_add_onefile(sv_probe MAIN probe OUTPUT_NAME sv_probe)
+
+# Unix symbolic links made as a user would (ln -s): one to the exe from another folder, one to
+# a folder holding a copy of it (Wine shows the folder link as a reparse point).
+add_custom_command(TARGET sv_probe POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E make_directory "${_sv_bin}/sv_links" "${_sv_bin}/sv_linked"
+  COMMAND ${CMAKE_COMMAND} -E copy "$<TARGET_FILE:sv_probe>" "${_sv_bin}/sv_linked/sv_probe.exe"
+  COMMAND ln -sfn "$<TARGET_FILE:sv_probe>" "${_sv_bin}/sv_links/sv_probe_link.exe"
+  COMMAND ln -sfn "${_sv_bin}/sv_linked" "${_sv_bin}/sv_links/folder"
+  VERBATIM)
+
+# veldrodep.dll twice under one file name: the payload's copy and an impostor.
+foreach(variant payload impostor)
+  add_library(sv_dep_${variant} SHARED "${_sv_dlls}/dependency.cpp")
+  set_target_properties(sv_dep_${variant} PROPERTIES PREFIX "" OUTPUT_NAME veldrodep
+    RUNTIME_OUTPUT_DIRECTORY "${_sv_bin}/sv_dep_${variant}"
+    ARCHIVE_OUTPUT_DIRECTORY "${_sv_bin}/sv_dep_${variant}/lib")
+  target_link_options(sv_dep_${variant} PRIVATE -static -s)
+endforeach()
+target_compile_definitions(sv_dep_impostor PRIVATE VELDRO_DEP_IMPOSTOR)
+
+add_library(sv_uses_dep SHARED "${_sv_dlls}/uses_dependency.cpp")
+set_target_properties(sv_uses_dep PROPERTIES PREFIX "" OUTPUT_NAME uses_dep)
+target_link_libraries(sv_uses_dep PRIVATE sv_dep_payload)
+target_link_options(sv_uses_dep PRIVATE -static -s)
+
+veldro_add_onefile(sv_dep MAIN sv_uses_dep FILES sv_dep_payload OUTPUT_NAME sv_dep)
+veldro_add_onefile(sv_missing_dep MAIN sv_uses_dep OUTPUT_NAME sv_missing_dep)
+
+# Payloads the packer refuses: a main DLL without run_code, and no entry at all.
+add_library(sv_no_run_code SHARED "${_sv_dlls}/no_run_code.cpp")
+set_target_properties(sv_no_run_code PROPERTIES PREFIX "")
+target_link_options(sv_no_run_code PRIVATE -static -s)
+foreach(kind plain empty)
+  set(object "${_sv_bin}/sv_payload_${kind}.obj")
+  add_custom_command(OUTPUT "${object}"
+    COMMAND "${VELDRO_FIXTURE}" ${kind} "${object}" --main "$<TARGET_FILE:sv_no_run_code>"
+    DEPENDS ${VELDRO_PACK_DEPENDS} sv_no_run_code
+    VERBATIM)
+endforeach()
+veldro_add_launcher(sv_no_entry_point OBJECT "${_sv_bin}/sv_payload_plain.obj")
+veldro_add_launcher(sv_empty OBJECT "${_sv_bin}/sv_payload_empty.obj")
+
+veldro_gtest(supervise_quote_tests LAUNCHER SOURCES supervise_quote_test.cpp)
+veldro_gtest(e2e_supervise_tests SOURCES e2e_supervise_test.cpp
+  DEPENDS sv_probe sv_dep sv_missing_dep sv_dep_impostor sv_no_entry_point sv_empty)
+
+# Ctrl+C for real: a pseudo-terminal turns ^C into SIGINT for every process of the run.
+add_test(NAME e2e_ctrl_c
+  COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/e2e_ctrl_c.sh" "$<TARGET_FILE:sv_probe>")
+set_tests_properties(e2e_ctrl_c PROPERTIES FIXTURES_REQUIRED wine
+  ENVIRONMENT "WINEPREFIX=${VELDRO_WINEPREFIX};WINEDEBUG=-all")

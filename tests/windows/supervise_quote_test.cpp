@@ -1,0 +1,79 @@
+// Quoting of one argument for the child's command line: the example table of the quoting rules,
+// and a round trip through the system's own splitting (CommandLineToArgvW) for the characters
+// that need care.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "launcher/wide.h"
+#include "supervise/quote.h"
+
+namespace {
+
+std::wstring quoted(const std::wstring& argument) {
+  static wchar_t storage[64];
+  WideBuffer line = wide_buffer(storage, 64);
+  append_quoted_to(&line, argument.c_str());
+  EXPECT_EQ(line.length, wcslen(storage));
+  return storage;
+}
+
+// Q = double quote, B = backslash, _ = blank.
+std::wstring notation(const char* text) {
+  std::wstring out;
+  for (const char* c = text; *c; ++c) out += *c == 'Q' ? L'"' : *c == 'B' ? L'\\' : *c == '_' ? L' ' : wchar_t(*c);
+  return out;
+}
+
+TEST(AppendQuoted, MatchesTheExampleTable) {
+  const struct {
+    const char* argument;
+    const char* appended;
+  } cases[] = {
+      {"aBb", "aBb"},          {"aBBB", "aBBB"},          {"a_b", "Qa_bQ"},
+      {"a_bB", "Qa_bBBQ"},     {"a_bBB", "Qa_bBBBBQ"},    {"aQb", "QaBQbQ"},
+      {"aBQb", "QaBBBQbQ"},    {"aBB_b", "QaBB_bQ"},      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(quoted(notation(c.argument)), notation(c.appended)) << c.argument;
+}
+
+TEST(AppendQuoted, OnlyBlankTabLineFeedVerticalTabAndQuoteTriggerQuotes) {
+  for (const wchar_t* trigger : {L"a b", L"a\tb", L"a\nb", L"a\vb", L"a\"b"}) {
+    std::wstring out = quoted(trigger);
+    EXPECT_EQ(out.front(), L'"');
+    EXPECT_EQ(out.back(), L'"');
+  }
+  for (const wchar_t* plain : {L"a\\b", L"a\rb", L"*?.txt", L"caf\u00e9", L"a'b", L"a&b|c^d<e>f"}) {
+    EXPECT_EQ(quoted(plain), plain);
+  }
+}
+
+TEST(AppendQuoted, SplitsBackToTheSameArguments) {
+  const std::vector<std::wstring> arguments = {
+      L"two words", L"tab\there",   L"say \"hi\"",    L"\"",          L"\\\"",
+      L"dir\\ with\\", L"x \\\\",    L"a\\\\\"b c",   L"\\\\server\\share x\\", L"\"\"",
+      L"line\nfeed", L"v\vtab",     L"caf\u00e9 \u65e5\u672c", L"\U0001F600 x",
+  };
+  std::wstring line = L"prog";
+  for (const std::wstring& a : arguments) line += L" " + quoted(a);
+  int count = 0;
+  wchar_t** split = CommandLineToArgvW(line.c_str(), &count);
+  ASSERT_NE(split, nullptr);
+  ASSERT_EQ(count, static_cast<int>(arguments.size()) + 1);
+  for (size_t i = 0; i < arguments.size(); ++i) EXPECT_EQ(split[i + 1], arguments[i]) << i;
+  LocalFree(split);
+}
+
+TEST(AppendQuotedDeathTest, AbortsWhenTheLineWouldOverflow) {
+  wchar_t storage[6];
+  WideBuffer line = wide_buffer(storage, 6);
+  append_quoted_to(&line, L"a b");  // five units and the terminator: exactly full
+  EXPECT_EQ(std::wstring(storage), L"\"a b\"");
+  EXPECT_EXIT(append_quoted_to(&line, L"x"), ::testing::ExitedWithCode(3), "");
+}
+
+}  // namespace
