@@ -35,5 +35,6 @@ struct RunCounters {
   uint64_t decoder_calls;
   uint64_t create_directory_calls;
   uint64_t delete_calls;
+  uint64_t write_calls;  // WriteFile calls of the extraction
 };
 extern RunCounters Counters;

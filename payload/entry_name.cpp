@@ -17,24 +17,32 @@ bool is_forbidden_character(wchar_t c) {
 
 wchar_t upper(wchar_t c) { return (c >= L'a' && c <= L'z') ? c - (L'a' - L'A') : c; }
 
-// CON, PRN, AUX, NUL, COM1-9 and LPT1-9 name devices, with or without an extension.
+// Digits that make COM and LPT device names: 0-9 and the superscripts 1, 2 and 3, which the
+// system also maps to the same devices.
+bool is_device_digit(wchar_t c) {
+  return (c >= L'0' && c <= L'9') || c == 0x00B9 || c == 0x00B2 || c == 0x00B3;
+}
+
+bool stem_is(const wchar_t* stem, size_t length, const wchar_t* device) {
+  for (size_t i = 0; i < length; ++i) {
+    if (device[i] == L'\0' || upper(stem[i]) != device[i]) return false;
+  }
+  return device[length] == L'\0';
+}
+
+// CON, PRN, AUX, NUL, COM0-9, LPT0-9 (and COM/LPT with a superscript digit), CONIN$ and
+// CONOUT$ name devices, with or without an extension. The system ignores blanks between the
+// device name and its extension ("CON .txt"), so the stem is compared without them.
 bool is_device_name(const wchar_t* component, size_t length) {
   size_t stem = 0;
   while (stem < length && component[stem] != L'.') ++stem;
-  static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL"};
-  if (stem == 3) {
-    for (const wchar_t* device : kDevices) {
-      if (upper(component[0]) == device[0] && upper(component[1]) == device[1] &&
-          upper(component[2]) == device[2]) {
-        return true;
-      }
-    }
+  while (stem > 0 && component[stem - 1] == L' ') --stem;
+  static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+  for (const wchar_t* device : kDevices) {
+    if (stem_is(component, stem, device)) return true;
   }
-  if (stem == 4 && component[3] >= L'1' && component[3] <= L'9') {
-    wchar_t a = upper(component[0]), b = upper(component[1]), c = upper(component[2]);
-    if ((a == L'C' && b == L'O' && c == L'M') || (a == L'L' && b == L'P' && c == L'T')) {
-      return true;
-    }
+  if (stem == 4 && is_device_digit(component[3])) {
+    return stem_is(component, 3, L"COM") || stem_is(component, 3, L"LPT");
   }
   return false;
 }

@@ -52,6 +52,25 @@ void ensure_containing_directory() {
   }
 }
 
+// Writes one chunk whole. A successful WriteFile may store fewer bytes than asked (Wine does
+// so when the disk fills up mid-chunk); the rest is written again, and that call reports the
+// real failure, so that a short write never passes for a complete file.
+void write_chunk(HANDLE file, const unsigned char* bytes, DWORD count) {
+  while (count > 0) {
+    DWORD written = 0;
+    ++Counters.write_calls;
+    if (!WriteFile(file, bytes, count, &written, nullptr)) {
+      DWORD error = GetLastError();
+      die_with_os_error("Error, couldn't unpack file to target path.", static_cast<long>(error));
+    }
+    if (written == 0 || written > count) {
+      die_with_os_error("Error, couldn't unpack file to target path.", ERROR_WRITE_FAULT);
+    }
+    bytes += written;
+    count -= written;
+  }
+}
+
 void write_entry_content(uint64_t remaining) {
   HANDLE file = CreateFileW(EntryPath, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
                             0, nullptr);
@@ -59,11 +78,7 @@ void write_entry_content(uint64_t remaining) {
   while (remaining > 0) {
     DWORD chunk = remaining < kChunkBytes ? static_cast<DWORD>(remaining) : kChunkBytes;
     payload_read(WriteBuffer, chunk);
-    DWORD written = 0;
-    if (!WriteFile(file, WriteBuffer, chunk, &written, nullptr)) {
-      DWORD error = GetLastError();
-      die_with_os_error("Error, couldn't unpack file to target path.", static_cast<long>(error));
-    }
+    write_chunk(file, WriteBuffer, chunk);
     remaining -= chunk;
   }
   CloseHandle(file);

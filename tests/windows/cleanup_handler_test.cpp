@@ -1,0 +1,184 @@
+// The clean-up and the console control handler, called directly with TargetDir, the
+// extraction-started flag and the child handle set as a run sets them: which events delete,
+// the bounded retry against a folder kept alive by an open file, the wait for (and the end
+// of) a child, and links inside the target that must be removed without being followed.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "launcher/run_state.h"
+#include "launcher/wide.h"
+#include "link_support.h"
+#include "process_runner.h"
+#include "supervise/cleanup.h"
+
+namespace {
+
+// A target folder with a few files and a subfolder, made the run's TargetDir.
+std::wstring prepare_target(const std::wstring& name, bool extraction_started) {
+  const std::wstring target = fresh_link_directory(name);
+  CreateDirectoryW((target + L"\\lib").c_str(), nullptr);
+  write_file(target + L"\\app.dll", "main");
+  write_file(target + L"\\lib\\dep.dll", "dep");
+  wide_copy(TargetDir, kPathUnits, target.c_str());
+  ExtractionStarted = extraction_started;
+  ChildProcess = nullptr;
+  Counters = {};
+  return target;
+}
+
+double seconds_since(ULONGLONG start_ms) { return (GetTickCount64() - start_ms) / 1000.0; }
+
+HANDLE start_sleeper(unsigned ms, unsigned code) {
+  std::wstring exe = test_bin_dir() + L"cleanup_sleeper.exe";
+  std::wstring line = L"\"" + exe + L"\" " + std::to_wstring(ms) + L" " + std::to_wstring(code);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    return nullptr;
+  }
+  CloseHandle(process.hThread);
+  return process.hProcess;
+}
+
+TEST(ConsoleControl, OnlyTheFiveStopEventsDelete) {
+  // CTRL_C, CTRL_BREAK, CTRL_CLOSE, CTRL_LOGOFF, CTRL_SHUTDOWN.
+  for (DWORD type : {0u, 1u, 2u, 5u, 6u}) {
+    const std::wstring target = prepare_target(L"ctrl_" + std::to_wstring(type), true);
+    EXPECT_FALSE(on_console_control(type));
+    EXPECT_FALSE(path_exists(target)) << "control type " << type;
+    EXPECT_EQ(Counters.delete_calls, 1u) << "control type " << type;  // gone at the first call
+  }
+  for (DWORD type : {3u, 4u, 7u, 8u, 100u, 0xFFFFFFFFu}) {
+    const std::wstring target = prepare_target(L"ctrl_other", true);
+    EXPECT_FALSE(on_console_control(type));
+    EXPECT_EQ(read_file(target + L"\\lib\\dep.dll"), "dep") << "control type " << type;
+    EXPECT_EQ(Counters.delete_calls, 0u) << "control type " << type;
+    remove_tree(target);
+  }
+}
+
+TEST(ConsoleControl, InterruptBeforeExtractionDeletesNothing) {
+  const std::wstring target = prepare_target(L"ctrl_early", false);
+  EXPECT_FALSE(on_console_control(CTRL_C_EVENT));
+  EXPECT_EQ(read_file(target + L"\\app.dll"), "main");
+  EXPECT_EQ(Counters.delete_calls, 0u);
+  remove_tree(target);
+}
+
+TEST(RemoveTargetDirectory, GivesUpAfter21CallsOnAFolderKeptAlive) {
+  const std::wstring target = prepare_target(L"cleanup_held", true);
+  // Open without FILE_SHARE_DELETE: no delete can take the file while this handle lives.
+  HANDLE held = CreateFileW((target + L"\\lib\\dep.dll").c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  ULONGLONG start = GetTickCount64();
+  remove_target_directory();
+  double elapsed = seconds_since(start);
+  EXPECT_EQ(Counters.delete_calls, 21u);
+  EXPECT_GE(elapsed, 1.9);  // 20 pauses of 100 ms
+  EXPECT_LT(elapsed, 6.0);
+  EXPECT_TRUE(path_exists(target + L"\\lib\\dep.dll"));
+  CloseHandle(held);
+
+  Counters = {};
+  remove_target_directory();
+  EXPECT_FALSE(path_exists(target));
+  EXPECT_EQ(Counters.delete_calls, 1u);
+}
+
+TEST(RemoveTargetDirectory, WaitsForAChildThatEndsThenDeletes) {
+  const std::wstring target = prepare_target(L"cleanup_child", true);
+  HANDLE child = start_sleeper(300, 7);
+  ASSERT_NE(child, nullptr);
+  HANDLE observer = nullptr;
+  ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), child, GetCurrentProcess(), &observer, 0, FALSE,
+                              DUPLICATE_SAME_ACCESS));
+  ChildProcess = child;
+  ULONGLONG start = GetTickCount64();
+  remove_target_directory();
+  EXPECT_LT(seconds_since(start), 4.5);
+  EXPECT_EQ(ChildProcess, nullptr);  // taken out of the slot (and closed) by the clean-up
+  DWORD code = 0;
+  ASSERT_TRUE(GetExitCodeProcess(observer, &code));
+  EXPECT_EQ(code, 7u);  // ended on its own, not terminated
+  EXPECT_FALSE(path_exists(target));
+  CloseHandle(observer);
+}
+
+TEST(RemoveTargetDirectory, TerminatesAChildStillRunningAfter5Seconds) {
+  const std::wstring target = prepare_target(L"cleanup_stuck", false);
+  HANDLE child = start_sleeper(60000, 7);
+  ASSERT_NE(child, nullptr);
+  HANDLE observer = nullptr;
+  ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), child, GetCurrentProcess(), &observer, 0, FALSE,
+                              DUPLICATE_SAME_ACCESS));
+  ChildProcess = child;
+  ULONGLONG start = GetTickCount64();
+  remove_target_directory();
+  double elapsed = seconds_since(start);
+  EXPECT_GE(elapsed, 4.9);
+  EXPECT_LT(elapsed, 9.0);
+  EXPECT_EQ(WaitForSingleObject(observer, 2000), WAIT_OBJECT_0);
+  DWORD code = 99;
+  GetExitCodeProcess(observer, &code);
+  EXPECT_EQ(code, 0u);
+  // The flag was not set: the child is stopped, nothing is deleted.
+  EXPECT_EQ(read_file(target + L"\\app.dll"), "main");
+  EXPECT_EQ(Counters.delete_calls, 0u);
+  CloseHandle(observer);
+  remove_tree(target);
+}
+
+// Links inside the target must go as links or stay; what they point to is never touched.
+// Wine 8 cannot remove a Unix symlink through any Win32 call without harm: RemoveDirectoryW on
+// a link to a directory fails (145) and DeleteFileW fails (5), while DeleteFileW on a link to
+// a file deletes the FILE IT POINTS TO and leaves the link. So under Wine both links are what
+// remains of the target; everything else goes. On Windows both links are removed.
+TEST(RemoveTargetDirectory, RemovesLinksWithoutFollowingThem) {
+  const std::wstring outside = fresh_link_directory(L"cleanup_outside");
+  CreateDirectoryW((outside + L"\\nested").c_str(), nullptr);
+  ASSERT_TRUE(write_file(outside + L"\\keep.txt", "keep"));
+  ASSERT_TRUE(write_file(outside + L"\\nested\\deep.txt", "deep"));
+  ASSERT_TRUE(write_file(outside + L"\\linked_file.txt", "file target"));
+
+  const std::wstring target = prepare_target(L"cleanup_links", true);
+  CreateDirectoryW((target + L"\\lib\\sub").c_str(), nullptr);
+  ASSERT_TRUE(plant_unix_link(outside, target + L"\\lib\\sub\\dir_link"));
+  ASSERT_EQ(GetFileAttributesW((target + L"\\lib\\sub\\dir_link").c_str()),
+            static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+  ASSERT_TRUE(plant_unix_link(outside + L"\\linked_file.txt", target + L"\\file_link.txt"));
+
+  remove_target_directory();
+
+  EXPECT_EQ(read_file(outside + L"\\keep.txt"), "keep");
+  EXPECT_EQ(read_file(outside + L"\\nested\\deep.txt"), "deep");
+  EXPECT_EQ(read_file(outside + L"\\linked_file.txt"), "file target");
+  EXPECT_FALSE(path_exists(target + L"\\app.dll"));
+  EXPECT_FALSE(path_exists(target + L"\\lib\\dep.dll"));
+  if (path_exists(target)) {
+    // Only the links and the folders holding them are left.
+    EXPECT_EQ(names_in(target), std::vector<std::wstring>({L"file_link.txt", L"lib"}));
+    EXPECT_EQ(names_in(target + L"\\lib"), std::vector<std::wstring>({L"sub"}));
+    EXPECT_EQ(names_in(target + L"\\lib\\sub"), std::vector<std::wstring>({L"dir_link"}));
+    EXPECT_EQ(Counters.delete_calls, 21u);
+  }
+
+  // A target that has itself been replaced by a link is unlinked at most, never entered.
+  const std::wstring moved = target + L"_as_link";
+  unix_remove_tree(moved);
+  ASSERT_TRUE(plant_unix_link(outside, moved));
+  wide_copy(TargetDir, kPathUnits, moved.c_str());
+  remove_target_directory();
+  EXPECT_EQ(read_file(outside + L"\\keep.txt"), "keep");
+  EXPECT_EQ(read_file(outside + L"\\nested\\deep.txt"), "deep");
+  unix_remove_tree(moved);
+  unix_remove_tree(target);
+  remove_tree(outside);
+}
+
+}  // namespace

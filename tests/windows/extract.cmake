@@ -1,0 +1,78 @@
+# Extraction and clean-up: entry extraction, directory creation, console control and the
+# removal of the target directory. Included by tests/windows/CMakeLists.txt.
+
+# --- fixture launchers ------------------------------------------------------------------------
+# Failing launchers extract into "{TEMP}\target", so that a test that points TEMP at a fresh
+# folder knows the full path of every file.
+set(_extract_target "{TEMP}\\target")
+veldro_fixture_launcher(fixture_dir_clash dir-clash --template "${_extract_target}")
+# An entry below a folder name of 300 units, more than any file system takes in one component.
+string(REPEAT "n" 300 _long_component)
+veldro_fixture_launcher(fixture_long_component unsafe-name --name "${_long_component}\\file.txt"
+  --template "${_extract_target}")
+
+# A fake main DLL (one page) and an entry of 1 MiB + 24 KiB: on a disk with 1 MiB + 16 KiB left
+# after the main DLL the last chunk is written only in part.
+# Made without --main, so that the main entry is the generator's 17-byte stand-in.
+add_custom_command(OUTPUT "${CMAKE_CURRENT_BINARY_DIR}/fixture_disk_full.obj"
+  COMMAND "${VELDRO_FIXTURE}" sized-entry "${CMAKE_CURRENT_BINARY_DIR}/fixture_disk_full.obj"
+          --size 1073152 --template "${_extract_target}"
+  DEPENDS ${VELDRO_PACK_DEPENDS}
+  VERBATIM)
+veldro_add_launcher(fixture_disk_full OBJECT "${CMAKE_CURRENT_BINARY_DIR}/fixture_disk_full.obj")
+set(_small_disk_bytes 1069056)
+
+# One launcher per kind of name that would leave the target directory.
+set(_unsafe_names
+  "C:\\veldro_evil_abs.txt"
+  "C:veldro_evil_drive.txt"
+  "\\veldro_evil_root.txt"
+  "..\\veldro_evil_up.txt"
+  "sub\\..\\..\\veldro_evil_up2.txt"
+  "../veldro_evil_slash.txt"
+  "sub\\\\empty.txt"
+  "app.dll:evil"
+  "a<b.txt"
+  "a|b.txt"
+  "NUL"
+  "COM1.txt")
+set(_unsafe_targets)
+list(LENGTH _unsafe_names _unsafe_count)
+math(EXPR _unsafe_last "${_unsafe_count} - 1")
+foreach(index RANGE ${_unsafe_last})
+  list(GET _unsafe_names ${index} name)
+  veldro_fixture_launcher(fixture_unsafe_${index} unsafe-name --name "${name}"
+    --template "${_extract_target}")
+  list(APPEND _unsafe_targets fixture_unsafe_${index})
+endforeach()
+
+# A real application: the probe as main DLL plus a data file.
+veldro_add_onefile(extract_probe_app MAIN probe FILES "${CMAKE_CURRENT_SOURCE_DIR}/probe/probe.cpp")
+
+add_executable(cleanup_sleeper cleanup_sleeper.cpp)
+target_link_options(cleanup_sleeper PRIVATE -municode -static)
+
+# --- tests -------------------------------------------------------------------------------------
+veldro_gtest(extract_unit_tests LAUNCHER SOURCES extract_content_test.cpp)
+# The directory registry lives for the whole process: a program of its own.
+veldro_gtest(extract_registry_tests LAUNCHER SOURCES extract_registry_test.cpp)
+veldro_gtest(cleanup_unit_tests LAUNCHER SOURCES cleanup_handler_test.cpp DEPENDS cleanup_sleeper)
+veldro_gtest(extract_launcher_tests SOURCES extract_launcher_test.cpp
+  DEPENDS fixture_dir_clash fixture_long_component fixture_disk_full extract_probe_app ${_unsafe_targets})
+# The names, in launcher order, as a C++ table for the test.
+set(_unsafe_table "")
+foreach(name IN LISTS _unsafe_names)
+  string(REPLACE "\\" "\\\\" escaped "${name}")
+  string(APPEND _unsafe_table "L\"${escaped}\",\n")
+endforeach()
+file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/extract_unsafe_names.inc" "${_unsafe_table}")
+target_include_directories(extract_launcher_tests PRIVATE "${CMAKE_CURRENT_BINARY_DIR}")
+
+# A write failure for real: TEMP on a tmpfs too small for the payload, mounted for the run
+# (skipped where mounting is not allowed).
+add_test(NAME extract_disk_full
+  COMMAND "${CMAKE_CURRENT_SOURCE_DIR}/with_small_disk.sh" ${_small_disk_bytes}
+          ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:extract_launcher_tests>
+          --gtest_filter=*DiskFull*)
+set_tests_properties(extract_disk_full PROPERTIES FIXTURES_REQUIRED wine
+  ENVIRONMENT "${VELDRO_TEST_ENV}" SKIP_RETURN_CODE 77)

@@ -1,0 +1,172 @@
+// Whole launchers extracting for real: the failure lines of files that cannot be created or
+// written, names that would leave the target directory, the target directory removed after a
+// normal run, and links planted by a running application that the clean-up must not follow.
+// The failing launchers extract into "{TEMP}\target"; each test points TEMP at a fresh folder.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link_support.h"
+#include "process_runner.h"
+
+namespace {
+
+const wchar_t* const kUnsafeNames[] = {
+#include "extract_unsafe_names.inc"
+};
+
+RunOptions with_temp(const std::wstring& temp) {
+  RunOptions options;
+  options.set_env = {L"TEMP=" + temp, L"TMP=" + temp};
+  return options;
+}
+
+RunResult run_launcher(const std::wstring& name, const std::wstring& args, const RunOptions& options) {
+  const std::wstring exe = test_bin_dir() + name + L".exe";
+  return run_program(exe, L"\"" + exe + L"\" " + args, options);
+}
+
+std::wstring unsafe_line(const std::wstring& name) {
+  return L"Error, unsafe entry name '" + name + L"' in attached data.\r\n";
+}
+
+TEST(ExtractionFailures, AFileThatCannotBeCreatedEndsWithTheOpenLine) {
+  // The payload writes "data\inner.txt", then a file "data" where that folder now stands.
+  const std::wstring temp = fresh_directory(L"open_clash");
+  RunResult clash = run_launcher(L"fixture_dir_clash", L"", with_temp(temp));
+  EXPECT_EQ(clash.exit_code, 2u);
+  EXPECT_EQ(clash.out, "");
+  EXPECT_EQ(clash.err, utf8(L"Error, failed to open '" + temp + L"\\target\\data' for writing.\r\n"));
+  // What was written before stays; the target is not removed.
+  EXPECT_EQ(read_file(temp + L"\\target\\data\\inner.txt"), "inner\n");
+  remove_tree(temp);
+
+  // A name component longer than any file system takes (255 units): the folder cannot be
+  // made and the file cannot be opened. (Access denied cannot be produced here: the tests run
+  // as root, Wine overwrites even a file marked read-only, and a target folder prepared in
+  // advance is not the launcher's to write into.)
+  const std::wstring long_temp = fresh_directory(L"open_long");
+  const std::wstring long_name = std::wstring(300, L'n') + L"\\file.txt";
+  RunResult too_long = run_launcher(L"fixture_long_component", L"", with_temp(long_temp));
+  EXPECT_EQ(too_long.exit_code, 2u);
+  EXPECT_EQ(too_long.out, "");
+  EXPECT_EQ(too_long.err,
+            utf8(L"Error, failed to open '" + long_temp + L"\\target\\" + long_name + L"' for writing.\r\n"));
+  EXPECT_EQ(names_in(long_temp + L"\\target"), std::vector<std::wstring>({L"app.dll"}));
+  remove_tree(long_temp);
+}
+
+TEST(ExtractionFailures, UnsafeNamesAreRefusedAndNothingLandsOutside) {
+  ASSERT_EQ(sizeof kUnsafeNames / sizeof kUnsafeNames[0], 12u);
+  const std::string main_dll = read_file(test_bin_dir() + L"probe.dll");
+  ASSERT_FALSE(main_dll.empty());
+  for (size_t i = 0; i < sizeof kUnsafeNames / sizeof kUnsafeNames[0]; ++i) {
+    const std::wstring name = kUnsafeNames[i];
+    const std::wstring temp = fresh_directory(L"unsafe_" + std::to_wstring(i));
+    // A working folder of its own, so that a drive-relative name would land in sight.
+    const std::wstring cwd = temp + L"\\cwd";
+    CreateDirectoryW(cwd.c_str(), nullptr);
+    RunOptions options = with_temp(temp);
+    options.cwd = cwd;
+    RunResult r = run_launcher(L"fixture_unsafe_" + std::to_wstring(i), L"", options);
+    EXPECT_EQ(r.exit_code, 2u) << utf8(name);
+    EXPECT_EQ(r.out, "") << utf8(name);
+    EXPECT_EQ(r.err, utf8(unsafe_line(name))) << utf8(name);
+    // Only the main entry was written, and nothing else appeared anywhere in reach.
+    EXPECT_EQ(names_in(temp), std::vector<std::wstring>({L"cwd", L"target"})) << utf8(name);
+    EXPECT_EQ(names_in(cwd), std::vector<std::wstring>()) << utf8(name);
+    EXPECT_EQ(names_in(temp + L"\\target"), std::vector<std::wstring>({L"app.dll"})) << utf8(name);
+    EXPECT_TRUE(read_file(temp + L"\\target\\app.dll") == main_dll) << utf8(name);
+    remove_tree(temp);
+  }
+  for (const wchar_t* stray : {L"C:\\veldro_evil_abs.txt", L"C:\\veldro_evil_root.txt",
+                               L"C:\\veldro_evil_drive.txt", L"Z:\\veldro_evil_root.txt"}) {
+    EXPECT_FALSE(path_exists(stray)) << utf8(stray);
+  }
+}
+
+// The write failure needs a disk that fills up: run through with_small_disk.sh, which mounts a
+// small tmpfs and names it in VELDRO_SMALL_DISK (seen by Wine through Z:).
+TEST(ExtractionFailures, DiskFullEndsWithTheUnpackLine) {
+  wchar_t unix_dir[4096];
+  DWORD n = GetEnvironmentVariableW(L"VELDRO_SMALL_DISK", unix_dir, 4096);
+  if (n == 0) GTEST_SKIP() << "no small disk mounted (run through with_small_disk.sh)";
+  std::wstring temp = std::wstring(L"Z:") + unix_dir;
+  for (wchar_t& c : temp) {
+    if (c == L'/') c = L'\\';
+  }
+  RunResult r = run_launcher(L"fixture_disk_full", L"", with_temp(temp));
+  EXPECT_EQ(r.exit_code, 2u);
+  EXPECT_EQ(r.out, "");
+  // The system text differs between Windows versions and Wine; the code does not.
+  const std::string head = "Error, couldn't unpack file to target path. ([Error 112] ";
+  EXPECT_EQ(r.err.substr(0, head.size()), head) << r.err;
+  ASSERT_GE(r.err.size(), head.size() + 4);
+  EXPECT_EQ(r.err.substr(r.err.size() - 3), ")\r\n") << r.err;
+  EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+}
+
+// Finds the run's target directory below temp: the one folder the template made there.
+std::wstring wait_for_target(const std::wstring& temp, const std::wstring& awaited_file) {
+  for (int tries = 0; tries < 3000; ++tries) {
+    std::vector<std::wstring> found = list_matching(temp, L"onefile_");
+    if (found.size() == 1 && path_exists(temp + L"\\" + found[0] + L"\\" + awaited_file)) {
+      return temp + L"\\" + found[0];
+    }
+    Sleep(10);
+  }
+  return {};
+}
+
+TEST(LauncherCleanup, TheTargetDirectoryIsGoneAfterANormalEnd) {
+  const std::wstring temp = fresh_directory(L"normal_end");
+  RunResult r = run_launcher(L"extract_probe_app", L"args exit 5", with_temp(temp));
+  EXPECT_EQ(r.exit_code, 5u);
+  EXPECT_EQ(r.err, "");
+  EXPECT_NE(r.out.find(utf8(temp) + "\\onefile_"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\\probe.dll\n"), std::string::npos) << r.out;
+  EXPECT_EQ(names_in(temp), std::vector<std::wstring>());
+  remove_tree(temp);
+}
+
+// Wine 8 cannot remove a Unix symlink through any Win32 call without harm (a link to a
+// directory resists every call; deleting a link to a file deletes its target instead), so
+// under Wine the two links are all that is left of the target; what they point to must be
+// intact and everything else of the target gone. On Windows the links go too.
+TEST(LauncherCleanup, LinksPlantedWhileTheApplicationRunsAreNotFollowed) {
+  const std::wstring temp = fresh_link_directory(L"planted_links");
+  const std::wstring outside = fresh_link_directory(L"planted_outside");
+  CreateDirectoryW((outside + L"\\nested").c_str(), nullptr);
+  ASSERT_TRUE(write_file(outside + L"\\keep.txt", "keep"));
+  ASSERT_TRUE(write_file(outside + L"\\nested\\deep.txt", "deep"));
+  ASSERT_TRUE(write_file(outside + L"\\file_target.txt", "file target"));
+  const std::wstring go = temp + L"_go";
+  DeleteFileW(go.c_str());
+
+  RunResult r;
+  std::thread run([&] { r = run_launcher(L"extract_probe_app", L"wait-file \"" + go + L"\" exit 9", with_temp(temp)); });
+  const std::wstring target = wait_for_target(temp, L"probe.cpp");
+  bool planted = !target.empty() && plant_unix_link(outside, target + L"\\dir_link") &&
+                 plant_unix_link(outside + L"\\file_target.txt", target + L"\\file_link.txt");
+  write_file(go, "go");
+  run.join();
+  ASSERT_FALSE(target.empty());
+  ASSERT_TRUE(planted);
+
+  EXPECT_EQ(r.exit_code, 9u);
+  EXPECT_EQ(read_file(outside + L"\\keep.txt"), "keep");
+  EXPECT_EQ(read_file(outside + L"\\nested\\deep.txt"), "deep");
+  EXPECT_EQ(read_file(outside + L"\\file_target.txt"), "file target");
+  if (path_exists(target)) {
+    EXPECT_EQ(names_in(target), std::vector<std::wstring>({L"dir_link", L"file_link.txt"}));
+  }
+  unix_remove_tree(temp);
+  remove_tree(outside);
+  DeleteFileW(go.c_str());
+}
+
+}  // namespace
