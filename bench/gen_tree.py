@@ -1,0 +1,93 @@
+#!/usr/bin/env python3
+"""Writes the benchmark's application tree, the same bytes on every run.
+
+The tree imitates a real application: the main DLL first, then 74 files of real Windows PE
+code (the DLLs that Debian's Wine ships, read in name order, each file starting at the start of
+a DLL, cut or continued with the next DLLs to its size), in a few folders. At scale 1 it holds
+75 files, about 63 MB, the largest 33 MB; the sizes scale linearly.
+
+usage: gen_tree.py --out DIR --main bench_app.dll [--scale 1.0] [--sources DIR]
+"""
+import argparse
+import hashlib
+import json
+import os
+import shutil
+import sys
+
+TOTAL = 63_000_000
+LARGEST = 33_000_000
+LARGEST_INDEX = 9
+ENTRIES = 74  # besides the main DLL
+RATIO = 0.92  # each of the other files is this much smaller than the one before
+FOLDERS = ["lib\\", "lib\\plugins\\", "data\\", "", "share\\res\\"]
+DEFAULT_SOURCES = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows"
+
+
+def sizes(scale, main_size):
+    """The 74 file sizes: one largest file and a geometric run for the rest."""
+    largest = max(1, round(LARGEST * scale))
+    rest = max(ENTRIES - 1, round(TOTAL * scale) - largest - main_size)
+    weights = [RATIO ** i for i in range(ENTRIES - 1)]
+    total_weight = sum(weights)
+    run = [max(1, int(rest * w / total_weight)) for w in weights]
+    run[0] += rest - sum(run)
+    return run[:LARGEST_INDEX] + [largest] + run[LARGEST_INDEX:]
+
+
+def sources(directory):
+    files = []
+    for name in sorted(os.listdir(directory)):
+        path = os.path.join(directory, name)
+        if os.path.isfile(path) and not os.path.islink(path):
+            with open(path, "rb") as f:
+                if f.read(2) == b"MZ":
+                    files.append(path)
+    if not files:
+        sys.exit(f"gen_tree: no PE files in {directory}")
+    return files
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--out", required=True)
+    parser.add_argument("--main", required=True)
+    parser.add_argument("--scale", type=float, default=1.0)
+    parser.add_argument("--sources", default=DEFAULT_SOURCES)
+    args = parser.parse_args()
+
+    pe_files = sources(args.sources)
+    if os.path.exists(args.out):
+        shutil.rmtree(args.out)
+    os.makedirs(args.out)
+    main_name = os.path.basename(args.main)
+    shutil.copyfile(args.main, os.path.join(args.out, main_name))
+    manifest = [(main_name, os.path.getsize(args.main))]
+
+    digest = hashlib.sha256()
+    cursor = 0  # index of the next source file to start an entry with
+    for index, size in enumerate(sizes(args.scale, os.path.getsize(args.main))):
+        first = pe_files[cursor % len(pe_files)]
+        name = FOLDERS[index % len(FOLDERS)] + f"{index:02d}_{os.path.basename(first)}"
+        path = os.path.join(args.out, *name.split("\\"))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        left = size
+        with open(path, "wb") as out:
+            while left > 0:
+                with open(pe_files[cursor % len(pe_files)], "rb") as src:
+                    chunk = src.read(left)
+                out.write(chunk)
+                digest.update(chunk)
+                left -= len(chunk)
+                cursor += 1
+        manifest.append((name, size))
+
+    info = {"entries": len(manifest), "bytes": sum(s for _, s in manifest),
+            "largest": max(s for _, s in manifest), "content_sha256": digest.hexdigest(),
+            "sources": args.sources, "files": manifest}
+    with open(args.out.rstrip("/") + ".json", "w") as f:
+        json.dump(info, f, indent=1)
+
+
+if __name__ == "__main__":
+    main()
