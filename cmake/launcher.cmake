@@ -5,9 +5,9 @@ set(_launcher_sources
   launcher/env.cpp
   payload/stream.cpp payload/extract.cpp payload/entry_name.cpp
   dirspec/expand.cpp dirspec/values_win.cpp dirspec/run_tokens.cpp dirspec/token_encoding.cpp
-  fs/self_path.cpp fs/directories.cpp
+  fs/self_path.cpp fs/directories.cpp fs/private_dir.cpp
   supervise/cleanup.cpp supervise/parent_check.cpp supervise/child_launch.cpp
-  supervise/quote.cpp supervise/library_entry.cpp)
+  supervise/quote.cpp supervise/library_entry.cpp supervise/session_end.cpp)
 list(TRANSFORM _launcher_sources PREPEND "${VELDRO_ROOT}/")
 
 set(VELDRO_LAUNCHER_COMPILE_OPTIONS -O2 -fno-exceptions -fno-rtti -Wall -Wextra -municode)
@@ -17,7 +17,7 @@ add_library(veldro_launcher STATIC ${_launcher_sources})
 target_include_directories(veldro_launcher PUBLIC "$<BUILD_INTERFACE:${VELDRO_ROOT}>")
 target_compile_options(veldro_launcher PRIVATE ${VELDRO_LAUNCHER_COMPILE_OPTIONS})
 target_compile_definitions(veldro_launcher PUBLIC ${VELDRO_LAUNCHER_DEFINITIONS})
-target_link_libraries(veldro_launcher PUBLIC veldro_zstd shell32)
+target_link_libraries(veldro_launcher PUBLIC veldro_zstd shell32 advapi32 user32)
 
 add_library(veldro_launcher_entry OBJECT
   "${VELDRO_ROOT}/launcher/main.cpp" "${VELDRO_ROOT}/launcher/build_inputs.cpp")

@@ -4,8 +4,11 @@
 #include <windows.h>
 
 #include <stdlib.h>
+#include <wchar.h>
 
 #include "dirspec/expand.h"
+#include "fs/directories.h"
+#include "fs/private_dir.h"
 #include "launcher/build_inputs.h"
 #include "launcher/env.h"
 #include "launcher/report.h"
@@ -15,6 +18,7 @@
 #include "payload/stream.h"
 #include "supervise/cleanup.h"
 #include "supervise/roles.h"
+#include "supervise/session_end.h"
 
 // Wildcard patterns among the arguments stand for the matching file names in __wargv.
 int _dowildcard = -1;
@@ -31,6 +35,21 @@ void compute_target_directory() {
   DWORD length = GetFullPathNameW(TargetDir, kPathUnits, absolute, nullptr);
   if (length == 0 || length > kPathUnits - 1) die_on_broken_invariant();
   wide_copy(TargetDir, kPathUnits, absolute);
+}
+
+// The parent makes TargetDir itself and insists on making it: whatever already stands at that
+// name (a folder, a file, a link someone planted) is refused before anything is written, and
+// the clean-up, which deletes what stands there, never runs for it.
+void create_fresh_target_directory() {
+  static wchar_t directory[kPathUnits];
+  wide_copy(directory, kPathUnits, TargetDir);
+  size_t length = wcslen(directory);
+  while (length > 1 && directory[length - 1] == L'\\') directory[--length] = L'\0';
+  ensure_parent_directories(directory);
+  if (create_private_directory(directory) == ERROR_ALREADY_EXISTS) {
+    die_with_existing_target(TargetDir);
+  }
+  // Any other refusal (missing rights, a full disk) shows when the first file is opened.
 }
 
 }  // namespace
@@ -55,11 +74,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   }
   open_payload_stream_over(payload.data, payload.size);
 
+  if (!IsChildRole) create_fresh_target_directory();
   ExtractionStarted = true;
   extract_entries(IsChildRole);
   if (IsChildRole) return run_library_entry();
 
   close_payload_stream();
   publish_launch_variables();
+  watch_session_end();
   return launch_child_and_wait();
 }

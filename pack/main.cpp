@@ -63,7 +63,8 @@ const char kPackHelp[] =
     "Refused, with one line naming the file (exit 2): a main file that is missing, not a\n"
     "64-bit PE DLL or without a run_code export; an empty directory; names that leave the\n"
     "directory, contain characters Windows forbids or reach 1024 UTF-16 units; names that\n"
-    "differ only in case; symbolic links pointing outside; a malformed icon.\n";
+    "differ only in case; symbolic links pointing outside; a malformed icon; a template\n"
+    "without a run-unique placeholder ({PID}, {TIME}, {TIME_US} or {RANDOM}).\n";
 
 const char kListHelp[] =
     "usage: veldro-pack list <app.exe|payload.bin>\n"
@@ -168,6 +169,7 @@ int run_pack(int argc, char** argv) {
     return usage(kPackHelp, "nothing to write: give --payload, --object or --resource-script");
   }
 
+  check_template(strings.dir_spec);
   auto started = std::chrono::steady_clock::now();
   std::vector<PackFile> files = collect_app_files(sources);
   check_main_dll(files.front().path);

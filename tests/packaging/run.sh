@@ -131,6 +131,10 @@ refuse "veldro-pack: '$deep/f': name reaches 1024 UTF-16 units" --main main.dll 
 rm -rf "$app/$(part b)"
 echo "not an icon" >"$work/bad.ico"
 refuse "veldro-pack: icon '$work/bad.ico' is not a valid .ico file" --main main.dll --icon "$work/bad.ico" "$app"
+refuse "veldro-pack: template '{TEMP}\\myapp' names no run-unique placeholder ({PID}, {TIME}, {TIME_US} or {RANDOM}); the clean-up deletes whatever stands at the target path" \
+  --main main.dll --template '{TEMP}\myapp' "$app"
+"$pack" pack --payload "$work/out.bin" --main main.dll --template '{temp}\app_{Time}' "$app" 2>/dev/null ||
+  fail "a template with {Time} was refused"
 set +e
 "$pack" pack --main main.dll --level 99 "$app" >/dev/null 2>&1
 expect_eq "$?" 1 "exit code of a usage error"

@@ -1,0 +1,10 @@
+// Clean-up at logoff and shutdown for a launcher without a console: console control events
+// never reach a windowed process started from Explorer, but session-end messages reach its
+// top-level windows. Relies on user32 and supervise/cleanup.h.
+#pragma once
+
+// Parent role, before the child starts: runs a hidden top-level window on a thread of its own
+// that, when the session ends (WM_ENDSESSION), stops the child and deletes TargetDir like a
+// console event does. Where no window can be created (no display), nothing happens and the
+// launcher runs on as before.
+void watch_session_end();
