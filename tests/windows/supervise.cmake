@@ -49,7 +49,12 @@ endforeach()
 veldro_add_launcher(sv_no_entry_point OBJECT "${_sv_bin}/sv_payload_plain.obj")
 veldro_add_launcher(sv_empty OBJECT "${_sv_bin}/sv_payload_empty.obj")
 
-veldro_gtest(supervise_quote_tests LAUNCHER SOURCES supervise_quote_test.cpp)
+# The child command line built from any raw command line a test starts it with.
+add_executable(command_line_probe command_line_probe.cpp)
+target_link_libraries(command_line_probe PRIVATE veldro_launcher)
+target_link_options(command_line_probe PRIVATE -municode -static)
+
+veldro_gtest(supervise_quote_tests LAUNCHER SOURCES supervise_quote_test.cpp DEPENDS command_line_probe)
 veldro_gtest(e2e_supervise_tests SOURCES e2e_supervise_test.cpp
   DEPENDS sv_probe sv_dep sv_missing_dep sv_dep_impostor sv_no_entry_point sv_empty)
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "launcher/wide.h"
+#include "process_runner.h"
 #include "supervise/quote.h"
 
 namespace {
@@ -74,6 +75,46 @@ TEST(AppendQuotedDeathTest, AbortsWhenTheLineWouldOverflow) {
   append_quoted_to(&line, L"a b");  // five units and the terminator: exactly full
   EXPECT_EQ(std::wstring(storage), L"\"a b\"");
   EXPECT_EXIT(append_quoted_to(&line, L"x"), ::testing::ExitedWithCode(3), "");
+}
+
+// build_child_command_line over the probe's own raw command line: element 0 becomes the module
+// path, every argument is re-quoted, an empty one leaves only its separating blank.
+TEST(ChildCommandLine, IsTheModulePathAndTheRequotedArguments) {
+  std::wstring dir = fresh_directory(L"child_line") + L"\\dir with blank";
+  CreateDirectoryW(dir.c_str(), nullptr);
+  std::wstring exe = dir + L"\\command_line_probe.exe";
+  ASSERT_TRUE(CopyFileW((test_bin_dir() + L"command_line_probe.exe").c_str(), exe.c_str(), FALSE));
+  const std::string quoted_exe = "\"" + utf8(exe) + "\"";
+
+  const struct {
+    const wchar_t* raw;  // after the program name as typed
+    const char* rebuilt;
+  } cases[] = {
+      {L"", ""},
+      {L"a \"\" \"b c\" \"\" d", " a  \"b c\"  d"},
+      {L"\"\"", " "},
+      {L"C:\\dir\\ \"x y\\\\\" say\\\"hi\\\"", " C:\\dir\\ \"x y\\\\\" \"say\\\"hi\\\"\""},
+      {L"\"tab\there\" *.txt caf\u00e9", " \"tab\there\" *.txt caf\xc3\xa9"},
+  };
+  for (const auto& c : cases) {
+    RunResult r = run_program(exe, std::wstring(L"typed-name ") + c.raw);
+    EXPECT_EQ(r.exit_code, 0u) << utf8(c.raw);
+    EXPECT_EQ(r.out, quoted_exe + c.rebuilt) << utf8(c.raw);
+  }
+}
+
+// The child command line holds 32768 units with its terminator; one more ends the parent
+// before any child is started.
+TEST(ChildCommandLine, AbortsBeyondItsCapacity) {
+  std::wstring exe = test_bin_dir() + L"command_line_probe.exe";
+  size_t quotes = exe.find(L' ') == std::wstring::npos ? 0 : 2;
+  size_t room = 32767 - exe.size() - quotes - 1;  // units left for one argument after "<exe> "
+  RunResult fits = run_program(exe, L"p " + std::wstring(room, L'x'));
+  EXPECT_EQ(fits.exit_code, 0u);
+  EXPECT_EQ(fits.out.size(), 32767u);
+  RunResult over = run_program(exe, L"p " + std::wstring(room + 1, L'x'));
+  EXPECT_EQ(over.exit_code, 3u);
+  EXPECT_EQ(over.out, "");
 }
 
 }  // namespace
