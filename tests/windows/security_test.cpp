@@ -132,36 +132,32 @@ TEST(PrivateTargetDirectory, ALauncherRefusesAPlantedTargetAndWritesNothingThrou
   write_file(outside + L"\\keep.txt", "keep");
   RunOptions options;
   options.set_env = {L"TMP=" + temp, L"TEMP=" + temp};
-  const std::string refusal = "Error, target directory already exists: '" + utf8(target) + "'.\r\n";
+  auto expect_refused = [&](const char* planted) {
+    RunResult r = run_program(exe, L"fixture_fixed_target.exe exit 5", options);
+    EXPECT_EQ(r.exit_code, 2u) << planted;
+    EXPECT_EQ(r.err, "Error, target directory already exists: '" + utf8(target) + "'.\r\n") << planted;
+  };
 
   // Nothing planted: the run works and leaves nothing behind.
   RunResult clean = run_program(exe, L"fixture_fixed_target.exe exit 5", options);
   EXPECT_EQ(clean.exit_code, 5u) << clean.err;
   EXPECT_FALSE(path_exists(target));
 
-  // A folder planted at the name.
   CreateDirectoryW(target.c_str(), nullptr);
   write_file(target + L"\\marker.txt", "mine");
-  RunResult folder = run_program(exe, L"fixture_fixed_target.exe exit 5", options);
-  EXPECT_EQ(folder.exit_code, 2u);
-  EXPECT_EQ(folder.err, refusal);
+  expect_refused("a folder");
   EXPECT_EQ(read_file(target + L"\\marker.txt"), "mine");
   EXPECT_FALSE(path_exists(target + L"\\app.dll"));
   remove_tree(target);
 
-  // A file planted at the name.
   write_file(target, "a file");
-  RunResult file = run_program(exe, L"fixture_fixed_target.exe exit 5", options);
-  EXPECT_EQ(file.exit_code, 2u);
-  EXPECT_EQ(file.err, refusal);
+  expect_refused("a file");
   EXPECT_EQ(read_file(target), "a file");
   DeleteFileW(target.c_str());
 
-  // A directory link planted at the name: nothing lands in the folder it points to.
+  // A directory link: nothing lands in the folder it points to.
   ASSERT_TRUE(plant_unix_link(outside, target));
-  RunResult link = run_program(exe, L"fixture_fixed_target.exe exit 5", options);
-  EXPECT_EQ(link.exit_code, 2u);
-  EXPECT_EQ(link.err, refusal);
+  expect_refused("a directory link");
   EXPECT_EQ(read_file(outside + L"\\keep.txt"), "keep");
   EXPECT_FALSE(path_exists(outside + L"\\app.dll"));
   remove_tree(temp);
