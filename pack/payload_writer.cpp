@@ -132,7 +132,11 @@ std::vector<uint8_t> compress_stream(const std::string& stream, const FrameOptio
 }
 
 std::vector<uint8_t> wrap_payload(const std::vector<uint8_t>& frame, unsigned char flag) {
-  std::vector<uint8_t> payload = {kPayloadMagic[0], kPayloadMagic[1], flag};
+  std::vector<uint8_t> payload;
+  payload.reserve(kPayloadHeaderBytes + frame.size() + kPayloadAlignment + kPayloadTrailerBytes);
+  payload.push_back(kPayloadMagic[0]);
+  payload.push_back(kPayloadMagic[1]);
+  payload.push_back(flag);
   payload.insert(payload.end(), frame.begin(), frame.end());
   while (payload.size() % kPayloadAlignment != 0) payload.push_back(0);
   uint64_t trailer_offset = payload.size();
