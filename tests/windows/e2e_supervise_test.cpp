@@ -334,11 +334,11 @@ TEST(Roles, AStaleParentVariableMakesAParent) {
   std::wstring exe = bin(L"sv_probe.exe");
 
   // A launcher of this same exe that keeps running, and one of a copy at another path.
-  Background same = start_background(exe, L"env VELDRO_ONEFILE_TIME_US env VELDRO_ONEFILE_RANDOM sleep 20000",
+  Background same = start_background(exe, L"env VELDRO_ONEFILE_TIME_US env VELDRO_ONEFILE_RANDOM sleep 120000",
                                      fresh_directory(L"roles_same"));
   CreateDirectoryW((dir + L"\\copy").c_str(), nullptr);
   ASSERT_TRUE(CopyFileW(exe.c_str(), (dir + L"\\copy\\sv_probe.exe").c_str(), FALSE));
-  Background copy = start_background(dir + L"\\copy\\sv_probe.exe", L"sleep 20000", fresh_directory(L"roles_copy"));
+  Background copy = start_background(dir + L"\\copy\\sv_probe.exe", L"sleep 120000", fresh_directory(L"roles_copy"));
   std::string same_out = wait_for_output(same, "VELDRO_ONEFILE_RANDOM=");
   std::wstring live = std::to_wstring(same.process.dwProcessId);
   unsigned long dead = run_launcher(exe, L"exit 0", with_temp(temp)).pid;
