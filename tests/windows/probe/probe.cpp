@@ -9,6 +9,15 @@
 //   echo TEXT       print TEXT and a line break
 //   on-ctrl-c MS    on Ctrl+C: sleep MS, print "child handled Ctrl+C", exit with 42;
 //                   with "ignore" for MS: swallow the event and run on
+//   pid             print "pid=" and this process's id
+//   exit-thread N   end the process with ExitProcess(N) from a thread of its own, while the
+//                   main thread sleeps
+//   hold EXE NAME RELEASE
+//                   start EXE (detached, no inherited handles) with the file NAME of the main
+//                   DLL's folder, RELEASE and an event name; wait until it signals that it holds
+//                   the file open; print "holding"
+//   run EXE ARGS    start "EXE" ARGS with this process's standard handles, wait, print
+//                   "run exit=<code>"
 // Output is UTF-8, written straight to the standard output handle (no buffering to lose).
 #include <windows.h>
 
@@ -67,6 +76,49 @@ extern "C" __declspec(dllexport) int run_code(int argc, wchar_t** argv, const wc
       IgnoreCtrlC = how == L"ignore";
       CtrlCDelayMs = wcstoul(how.c_str(), nullptr, 10);
       SetConsoleCtrlHandler(on_ctrl_c, TRUE);
+    } else if (action == L"pid") {
+      print(L"pid=" + std::to_wstring(GetCurrentProcessId()) + L"\n");
+    } else if (action == L"exit-thread" && i + 1 < argc) {
+      static UINT code;
+      code = wcstoul(argv[++i], nullptr, 0);
+      CreateThread(nullptr, 0, [](void*) -> DWORD { ExitProcess(code); }, nullptr, 0, nullptr);
+      Sleep(60000);
+    } else if (action == L"hold" && i + 3 < argc) {
+      std::wstring exe = argv[++i];
+      std::wstring file = path;
+      file = file.substr(0, file.rfind(L'\\') + 1) + argv[++i];
+      std::wstring release = argv[++i];
+      std::wstring event_name = L"veldro_probe_hold_" + std::to_wstring(GetCurrentProcessId());
+      HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, event_name.c_str());
+      std::wstring line = L"\"" + exe + L"\" \"" + file + L"\" \"" + release + L"\" " + event_name;
+      STARTUPINFOW startup = {};
+      startup.cb = sizeof startup;
+      PROCESS_INFORMATION process = {};
+      if (CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
+                         &startup, &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        if (WaitForSingleObject(ready, 10000) == WAIT_OBJECT_0) print(L"holding\n");
+      }
+      CloseHandle(ready);
+    } else if (action == L"run" && i + 2 < argc) {
+      std::wstring exe = argv[++i];
+      std::wstring line = L"\"" + exe + L"\" " + argv[++i];
+      STARTUPINFOW startup = {};
+      startup.cb = sizeof startup;
+      startup.dwFlags = STARTF_USESTDHANDLES;
+      startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+      startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+      startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+      PROCESS_INFORMATION process = {};
+      DWORD code = 0xFFFFFFFF;
+      if (CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        WaitForSingleObject(process.hProcess, 60000);
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+      }
+      print(L"run exit=" + std::to_wstring(code) + L"\n");
     } else if (action == L"exit" && i + 1 < argc) {
       return static_cast<int>(wcstoul(argv[++i], nullptr, 0));
     }
