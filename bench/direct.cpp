@@ -1,11 +1,40 @@
 // bench_direct <dll>: loads the DLL directly and calls its run_code, the way a plain exe
-// would start the application without any launcher; the start-up baseline.
+// would start the application without any launcher; the start-up baseline. Two variants
+// split the launcher's start-up cost into its parts:
+//   BENCH_SHELL32: the exe also imports shell32 (as the launcher does), which loads shell32
+//     and what it depends on into every process;
+//   BENCH_TWO_PROCESSES: the exe starts itself once more and the second copy loads the DLL,
+//     as the launcher's parent and child do (plus BENCH_SHELL32 in the benchmark's build).
 #include <windows.h>
+#ifdef BENCH_SHELL32
+#include <shellapi.h>
+#endif
 
 using RunCode = int (*)(int, wchar_t**, const wchar_t*);
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc < 2) return 2;
+  if (argc < 2) {
+#ifdef BENCH_SHELL32
+    int count;
+    LocalFree(CommandLineToArgvW(L"x", &count));  // never runs; keeps the import
+#endif
+    return 2;
+  }
+#ifdef BENCH_TWO_PROCESSES
+  if (!GetEnvironmentVariableW(L"BENCH_DIRECT_CHILD", nullptr, 0)) {
+    SetEnvironmentVariableW(L"BENCH_DIRECT_CHILD", L"1");
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessW(nullptr, GetCommandLineW(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+      return 2;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    return static_cast<int>(code);
+  }
+#endif
   HMODULE module = LoadLibraryExW(argv[1], nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (!module) return 2;
   RunCode run_code = reinterpret_cast<RunCode>(GetProcAddress(module, "run_code"));

@@ -33,9 +33,12 @@ function(veldro_add_launcher target)
   target_link_libraries(${target} PRIVATE VeldroOnefile::launcher)
   # GUI subsystem with a wide entry point, everything static so the exe imports only system
   # DLLs; no time stamp so that the same inputs give the same bytes; a roomy stack reserve
-  # (committed only as used) for the directory walks.
+  # (committed only as used) for the directory walks. Sections page-aligned in the file, so
+  # that a loader can map the payload from the file as it is read instead of copying it whole
+  # at start (Wine copies sections that are not; the child would hold the whole payload).
   target_link_options(${target} PRIVATE
-    -municode -mwindows -static -s -Wl,--no-insert-timestamp -Wl,--stack,8388608)
+    -municode -mwindows -static -s -Wl,--no-insert-timestamp -Wl,--stack,8388608
+    -Wl,--file-alignment,4096)
   if(ARG_OUTPUT_NAME)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
   endif()

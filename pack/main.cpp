@@ -49,7 +49,7 @@ const char kPackHelp[] =
     "  --file <path>            add a single file at the top level (repeatable)\n"
     "  --level <1-22>           zstd compression level (default 19)\n"
     "  --threads <n>            compression threads (default: all cores)\n"
-    "  --window-log <10-27>     zstd window log, memory the launcher needs to decode (default 27)\n"
+    "  --window-log <10-27>     zstd window log, memory the launcher needs to decode (default 23)\n"
     "  --payload <out.bin>      write the payload bytes\n"
     "  --object <out.obj>       write the COFF object to link into the launcher\n"
     "  --template <dirspec>     target directory template (default {TEMP}\\onefile_{PID}_{TIME_US}_{RANDOM})\n"

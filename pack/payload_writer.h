@@ -21,7 +21,7 @@ struct PackFile {
 struct FrameOptions {
   int level = 19;
   int threads = 0;      // 0: all cores
-  int window_log = 27;  // the launcher's decoder accepts at most 27
+  int window_log = 23;  // decoder memory; the launcher accepts at most 27 (see README, Benchmark)
 };
 
 // Appends one entry's name (with its terminator) and size to an entry stream.
