@@ -63,6 +63,10 @@ int launch_child_and_wait() {
   PROCESS_INFORMATION process = {};
   if (!CreateProcessW(OwnModulePath, ChildCommandLine, nullptr, nullptr, TRUE,
                       NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &process)) {
+    // Nothing runs from the directory yet: it goes before the failure is reported.
+    DWORD error = GetLastError();
+    remove_target_directory();
+    SetLastError(error);
     die_with_launch_error();
   }
   CloseHandle(process.hThread);

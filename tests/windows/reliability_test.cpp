@@ -264,7 +264,7 @@ struct Background {
 };
 
 Background start_background(const std::wstring& exe, const std::wstring& args, const std::wstring& temp,
-                            const std::wstring& out_path) {
+                            const std::wstring& out_path, DWORD flags = 0) {
   Background b;
   b.out_path = out_path;
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
@@ -289,8 +289,8 @@ Background start_background(const std::wstring& exe, const std::wstring& args, c
   FreeEnvironmentStringsW(env);
   block += L"TEMP=" + temp + L'\0' + L"TMP=" + temp + L'\0' + L'\0';
   std::wstring line = quote(exe) + L" " + args;
-  CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT, &block[0], nullptr,
-                 &startup, &b.process);
+  CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT | flags, &block[0],
+                 nullptr, &startup, &b.process);
   CloseHandle(out);
   return b;
 }
@@ -378,6 +378,25 @@ TEST(Faults, AFileHeldOpenByADetachedGrandchildIsLeftBehindAlone) {
   }
   RemoveDirectoryW(target.c_str());
   EXPECT_FALSE(path_exists(target));  // released, the file goes: nothing else held it
+}
+
+// A child that cannot be started: the exe is renamed while the launcher is suspended at its
+// start, so that starting a copy of itself by its module path fails. The failure line, exit
+// code 2, and the extracted directory removed before the report.
+TEST(Faults, AChildThatCannotStartEndsWithTheLaunchLineAndLeavesNothing) {
+  std::wstring temp = fresh_directory(L"rel_no_child");
+  std::wstring dir = fresh_directory(L"rel_no_child_out");
+  std::wstring exe = dir + L"\\rel_probe.exe";
+  ASSERT_TRUE(CopyFileW(bin(L"rel_probe.exe").c_str(), exe.c_str(), FALSE));
+  Background b = start_background(exe, L"args", temp, dir + L"\\out.txt", CREATE_SUSPENDED);
+  ASSERT_NE(b.process.hProcess, nullptr);
+  ASSERT_TRUE(MoveFileW(exe.c_str(), (dir + L"\\renamed.exe").c_str())) << GetLastError();
+  ResumeThread(b.process.hThread);
+  EXPECT_EQ(finish(b), 2u);
+  std::string out = read_file(dir + L"\\out.txt");
+  EXPECT_EQ(out.rfind("Error, couldn't launch child ([Error 2] ", 0), 0u) << out;
+  EXPECT_EQ(out.find('\n'), out.size() - 1) << out;
+  EXPECT_EQ(names_in(temp).size(), 0u);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -525,6 +544,40 @@ TEST(Hostile, InheritedHandoffVariablesOfEveryShapeAreReplacedByFreshValues) {
     EXPECT_EQ(names_in(base), std::vector<std::wstring>{L"temp"}) << label;
     EXPECT_EQ(names_in(temp).size(), 0u) << label;
   }
+}
+
+// The child role takes the inherited tokens as they are: a copy whose VELDRO_ONEFILE_PARENT names
+// a live launcher of the same exe, given tokens that climb out of TEMP, looks for its main DLL in
+// a folder nobody made there. It writes nothing (a child never extracts) and reports the load
+// failure. Whoever can set a process's environment and start the same exe runs as the same
+// user already; the tokens are not checked further.
+TEST(Hostile, AChildGivenClimbingTokensWritesNothingAndReportsTheLoad) {
+  std::wstring base = fresh_directory(L"rel_child_tokens");
+  std::wstring temp = base + L"\\temp";
+  CreateDirectoryW(temp.c_str(), nullptr);
+  std::wstring outer_temp = fresh_directory(L"rel_child_tokens_outer");
+  Background outer = start_background(bin(L"rel_probe.exe"), L"pid args sleep 20000", outer_temp,
+                                      base + L"\\outer.txt");
+  std::string outer_out = wait_for_output(outer, "path=");
+  ASSERT_NE(outer_out.find("path="), std::string::npos);
+  RunOptions options = with_temp(temp);
+  options.set_env.push_back(L"VELDRO_ONEFILE_PARENT=" + std::to_wstring(outer.process.dwProcessId));
+  options.set_env.push_back(L"VELDRO_ONEFILE_TIME_US=1");
+  options.set_env.push_back(L"VELDRO_ONEFILE_RANDOM=x\\..\\..\\..\\climbed");
+  RunResult r = run_launcher(bin(L"rel_probe.exe"), L"args", options);
+  EXPECT_EQ(r.exit_code, 2u);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err.rfind("Error, load DLL. ([Error ", 0), 0u) << r.err;
+  EXPECT_EQ(names_in(base), (std::vector<std::wstring>{L"outer.txt", L"temp"}));
+  EXPECT_EQ(names_in(temp).size(), 0u);
+  EXPECT_FALSE(path_exists(base.substr(0, base.rfind(L'\\')) + L"\\climbed"));
+  // The outer run ends by its application's end, and cleans up.
+  HANDLE outer_child = OpenProcess(PROCESS_TERMINATE, FALSE, std::stoul(value(outer_out, "pid=")));
+  ASSERT_NE(outer_child, nullptr);
+  TerminateProcess(outer_child, 0);
+  CloseHandle(outer_child);
+  EXPECT_EQ(finish(outer), 0u);
+  EXPECT_EQ(leftovers(outer_temp).size(), 0u);
 }
 
 // ---------------------------------------------------------------------------------------------
