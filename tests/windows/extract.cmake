@@ -76,3 +76,10 @@ add_test(NAME extract_disk_full
           --gtest_filter=*DiskFull*)
 set_tests_properties(extract_disk_full PROPERTIES FIXTURES_REQUIRED wine
   ENVIRONMENT "${VELDRO_TEST_ENV}" SKIP_RETURN_CODE 77)
+
+
+# Throughput of the entry loop over a payload file (see extract_bench.cpp); not built by default.
+add_executable(extract_bench EXCLUDE_FROM_ALL extract_bench.cpp $<TARGET_OBJECTS:veldro_unit_inputs>
+  "${_unit_inputs}")
+target_link_libraries(extract_bench PRIVATE veldro_launcher)
+target_link_options(extract_bench PRIVATE -municode -static)
