@@ -204,10 +204,21 @@ int run_memory(wchar_t* command) {
   return 0;
 }
 
+// Gives the contenders a temp folder of their own, so that the folders counted as left behind
+// are theirs, not those of other programs sharing the Wine prefix (tests running alongside).
+void use_own_temp() {
+  wchar_t temp[MAX_PATH];
+  expand(L"%TEMP%\\veldro_bench", temp, MAX_PATH);
+  CreateDirectoryW(temp, nullptr);
+  SetEnvironmentVariableW(L"TEMP", temp);
+  SetEnvironmentVariableW(L"TMP", temp);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc >= 4 && wcscmp(argv[1], L"round") == 0) {
+    use_own_temp();
     if (!read_plan(argv[2])) {
       fwprintf(stderr, L"bench_runner: cannot read plan %ls\n", argv[2]);
       return 2;
