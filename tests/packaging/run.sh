@@ -31,16 +31,18 @@ configure_and_build() {  # <build dir> <cmake args...>
     cmake --build "$dir" >>"$dir.log" 2>&1 || { cat "$dir.log"; return 1; }
 }
 
-echo "== add_subdirectory route, built twice"
-configure_and_build "$work/sub1" -DVELDRO_REPO="$repo" -DBUILD_TESTING=OFF
-configure_and_build "$work/sub2" -DVELDRO_REPO="$repo" -DBUILD_TESTING=OFF
-cmp "$work/sub1/consumer-app.exe" "$work/sub2/consumer-app.exe" || fail "two clean builds differ"
+echo "== add_subdirectory route"
+configure_and_build "$work/sub" -DVELDRO_REPO="$repo" -DBUILD_TESTING=OFF
 
-echo "== installed package route"
+echo "== installed package route, two clean builds"
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
-configure_and_build "$work/pkg" -DCMAKE_PREFIX_PATH="$work/prefix"
+configure_and_build "$work/pkg1" -DCMAKE_PREFIX_PATH="$work/prefix"
+configure_and_build "$work/pkg2" -DCMAKE_PREFIX_PATH="$work/prefix"
+cmp "$work/pkg1/consumer-app.exe" "$work/pkg2/consumer-app.exe" || fail "two clean builds differ"
+# The launcher compiled from source in the consumer's own tree gives the same bytes too.
+cmp "$work/sub/consumer-app.exe" "$work/pkg1/consumer-app.exe" || fail "the two routes give different exes"
 
-for exe in "$work/sub1/consumer-app.exe" "$work/pkg/consumer-app.exe"; do
+for exe in "$work/sub/consumer-app.exe" "$work/pkg1/consumer-app.exe"; do
   set +e
   out=$(wine "$exe" 2>&1 | tr -d '\r')
   code=$?
@@ -49,7 +51,7 @@ for exe in "$work/sub1/consumer-app.exe" "$work/pkg/consumer-app.exe"; do
   expect_eq "$out" $'consumer ok: greetings from the payload' "output of $exe"
 done
 
-exe="$work/sub1/consumer-app.exe"
+exe="$work/sub/consumer-app.exe"
 echo "== resources"
 resources=$(wine "$build/tests/windows/resource_probe.exe" "$(winepath -w "$exe")" | tr -d '\r')
 for line in 'CompanyName=Acme Tools' 'ProductName=Consumer "Demo"' 'FileDescription=Consumer "Demo"' \
@@ -91,7 +93,7 @@ set -e
 
 echo "== refusals at pack time"
 app="$work/app" && mkdir -p "$app/sub" "$work/empty" "$work/outside"
-cp "$work/sub1/consumer_app.dll" "$app/main.dll"
+cp "$work/sub/consumer_app.dll" "$app/main.dll"
 echo data >"$app/sub/file.txt"
 refuse() {  # <expected stderr> <pack args...>
   local expected=$1; shift

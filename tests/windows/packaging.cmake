@@ -7,4 +7,4 @@ target_link_options(resource_probe PRIVATE -municode -static)
 add_test(NAME packaging
   COMMAND "${VELDRO_ROOT}/tests/packaging/run.sh" "${VELDRO_ROOT}" "${CMAKE_BINARY_DIR}"
           "${CMAKE_CURRENT_BINARY_DIR}/packaging")
-set_tests_properties(packaging PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900)
+set_tests_properties(packaging PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 1800)
