@@ -17,51 +17,12 @@
 #include <vector>
 
 #include "launcher/wide.h"
+#include "launcher_runs.h"
 #include "link_support.h"
 #include "process_runner.h"
 #include "supervise/quote.h"
 
 namespace {
-
-std::wstring bin(const std::wstring& name) { return test_bin_dir() + name; }
-std::wstring quote(const std::wstring& text) { return L"\"" + text + L"\""; }
-
-const wchar_t* const kHandoffVariables[] = {
-    L"VELDRO_ONEFILE_PARENT",    L"VELDRO_ONEFILE_START",  L"VELDRO_ONEFILE_TIME_US",
-    L"VELDRO_ONEFILE_RANDOM",    L"VELDRO_ONEFILE_DIRECTORY", L"VELDRO_ORIGINAL_ARGV0",
-};
-
-RunOptions with_temp(const std::wstring& temp) {
-  RunOptions options;
-  options.set_env = {L"TEMP=" + temp, L"TMP=" + temp};
-  options.unset_env.assign(std::begin(kHandoffVariables), std::end(kHandoffVariables));
-  options.timeout_ms = 60000;
-  return options;
-}
-
-RunResult run_launcher(const std::wstring& exe, const std::wstring& args, const RunOptions& options) {
-  return run_program(exe, quote(exe) + L" " + args, options);
-}
-
-std::vector<std::wstring> leftovers(const std::wstring& temp) { return list_matching(temp, L"onefile_"); }
-
-// The values printed on lines that start with prefix, in order.
-std::vector<std::string> values(const std::string& out, const std::string& prefix) {
-  std::vector<std::string> found;
-  size_t at = 0;
-  while ((at = out.find(prefix, at)) != std::string::npos) {
-    if (at == 0 || out[at - 1] == '\n') {
-      size_t end = out.find('\n', at);
-      found.push_back(out.substr(at + prefix.size(), end - at - prefix.size()));
-    }
-    at += prefix.size();
-  }
-  return found;
-}
-std::string value(const std::string& out, const std::string& prefix) {
-  std::vector<std::string> found = values(out, prefix);
-  return found.size() == 1 ? found[0] : "<" + std::to_string(found.size()) + " lines>";
-}
 
 // The folder of a "path=" line: the target directory of that run.
 std::string folder_of(const std::string& path) { return path.substr(0, path.rfind('\\')); }

@@ -1,0 +1,57 @@
+// Running whole launchers the way the end-to-end tests do: each run with a TEMP of its own and
+// none of the handoff variables inherited from the test, and reading back what the probe
+// application printed ("name=value" lines).
+#pragma once
+
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "process_runner.h"
+
+inline std::wstring bin(const std::wstring& name) { return test_bin_dir() + name; }
+inline std::wstring quote(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+inline const wchar_t* const kHandoffVariables[] = {
+    L"VELDRO_ONEFILE_PARENT",    L"VELDRO_ONEFILE_START",     L"VELDRO_ONEFILE_TIME_US",
+    L"VELDRO_ONEFILE_RANDOM",    L"VELDRO_ONEFILE_DIRECTORY", L"VELDRO_ORIGINAL_ARGV0",
+};
+
+// Options that point the launcher's temp folder at temp and clear the handoff variables.
+inline RunOptions with_temp(const std::wstring& temp) {
+  RunOptions options;
+  options.set_env = {L"TEMP=" + temp, L"TMP=" + temp};
+  options.unset_env.assign(std::begin(kHandoffVariables), std::end(kHandoffVariables));
+  options.timeout_ms = 60000;
+  return options;
+}
+
+inline RunResult run_launcher(const std::wstring& exe, const std::wstring& args,
+                              const RunOptions& options) {
+  return run_program(exe, quote(exe) + L" " + args, options);
+}
+
+// The target directories left in temp.
+inline std::vector<std::wstring> leftovers(const std::wstring& temp) {
+  return list_matching(temp, L"onefile_");
+}
+
+// The values printed on lines that start with prefix, in order.
+inline std::vector<std::string> values(const std::string& out, const std::string& prefix) {
+  std::vector<std::string> found;
+  size_t at = 0;
+  while ((at = out.find(prefix, at)) != std::string::npos) {
+    if (at == 0 || out[at - 1] == '\n') {
+      size_t end = out.find('\n', at);
+      found.push_back(out.substr(at + prefix.size(), end - at - prefix.size()));
+    }
+    at += prefix.size();
+  }
+  return found;
+}
+
+// The one value printed for prefix, or a marker saying how many lines there were instead.
+inline std::string value(const std::string& out, const std::string& prefix) {
+  std::vector<std::string> found = values(out, prefix);
+  return found.size() == 1 ? found[0] : "<" + std::to_string(found.size()) + " lines>";
+}
