@@ -83,32 +83,6 @@ void stop_background(Background& b) {
   CloseHandle(b.process.hProcess);
 }
 
-// The first GUI program of a Wine session starts the desktop process, which inherits that
-// program's standard handles and lives on: started from a test's pipes it would keep them open
-// and the test waiting for their end. One launcher run with its output on NUL starts it first.
-class DesktopFirst : public ::testing::Environment {
- public:
-  void SetUp() override {
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                             OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
-    std::wstring exe = bin(L"sv_probe.exe");
-    std::wstring line = quote(exe) + L" exit 0";
-    PROCESS_INFORMATION process = {};
-    if (CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-      WaitForSingleObject(process.hProcess, 30000);
-      CloseHandle(process.hThread);
-      CloseHandle(process.hProcess);
-    }
-    CloseHandle(nul);
-  }
-};
-const auto* const kDesktopFirst = ::testing::AddGlobalTestEnvironment(new DesktopFirst);
-
 // ---------------------------------------------------------------------------------------------
 // Arguments
 

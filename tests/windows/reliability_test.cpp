@@ -37,34 +37,6 @@ uint64_t file_size(const std::wstring& path) {
   return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-// The first GUI program of a Wine session starts the desktop process, which would inherit the
-// test's pipes and keep them open: one run with its output on NUL starts it first. The crash
-// dialog is switched off for the same reason.
-class Quiet : public ::testing::Environment {
- public:
-  void SetUp() override {
-    DWORD no = 0;
-    RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\WineDbg", L"ShowCrashDialog", REG_DWORD, &no, sizeof no);
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                             OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
-    std::wstring exe = bin(L"rel_probe.exe");
-    std::wstring line = quote(exe) + L" exit 0";
-    PROCESS_INFORMATION process = {};
-    if (CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-      WaitForSingleObject(process.hProcess, 30000);
-      CloseHandle(process.hThread);
-      CloseHandle(process.hProcess);
-    }
-    CloseHandle(nul);
-  }
-};
-const auto* const kQuiet = ::testing::AddGlobalTestEnvironment(new Quiet);
-
 // ---------------------------------------------------------------------------------------------
 // Quoting against the real splitters
 
