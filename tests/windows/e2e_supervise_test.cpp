@@ -68,12 +68,7 @@ Background start_background(const std::wstring& exe, const std::wstring& args, c
 
 // Waits until the background run has printed a line starting with prefix; returns its output.
 std::string wait_for_output(const Background& b, const std::string& prefix) {
-  for (int i = 0; i < 200; ++i) {
-    std::string out = read_file(b.out_path);
-    if (!values(out, prefix).empty()) return out;
-    Sleep(50);
-  }
-  return read_file(b.out_path);
+  return wait_for_line(b.out_path, prefix, 200);
 }
 
 void stop_background(Background& b) {

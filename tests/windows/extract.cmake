@@ -81,5 +81,5 @@ set_tests_properties(extract_disk_full PROPERTIES FIXTURES_REQUIRED wine
 # Throughput of the entry loop over a payload file (see extract_bench.cpp); not built by default.
 add_executable(extract_bench EXCLUDE_FROM_ALL extract_bench.cpp $<TARGET_OBJECTS:veldro_unit_inputs>
   "${_unit_inputs}")
-target_link_libraries(extract_bench PRIVATE veldro_launcher)
+target_link_libraries(extract_bench PRIVATE veldro_launcher veldro_pack_lib)
 target_link_options(extract_bench PRIVATE -municode -static)

@@ -8,10 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/run_state.h"
-#include "launcher/wide.h"
-#include "payload/extract.h"
-#include "payload/stream.h"
+#include "extract_support.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) return 1;
@@ -26,15 +23,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   CloseHandle(file);
 
-  wide_copy(TargetDir, kPathUnits, argv[2]);
-  LARGE_INTEGER start, end, frequency;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&start);
-  open_payload_stream_over(payload.data(), payload.size());
-  extract_entries(false);
-  close_payload_stream();
-  QueryPerformanceCounter(&end);
-  double seconds = static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
+  double seconds = time_entry_loop(argv[2], payload);
   printf("payload %.1f MB, written %llu WriteFile calls, %.3f s\n", payload.size() / 1048576.0,
          static_cast<unsigned long long>(Counters.write_calls), seconds);
   return 0;

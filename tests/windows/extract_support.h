@@ -31,6 +31,22 @@ inline std::string sample_bytes(size_t size, unsigned seed) {
   return bytes;
 }
 
+// Points TargetDir at target and runs the parent's entry loop over payload; returns the
+// elapsed seconds of the loop.
+inline double time_entry_loop(const std::wstring& target, const std::vector<uint8_t>& payload) {
+  wide_copy(TargetDir, kPathUnits, target.c_str());
+  FirstEntryPath[0] = L'\0';
+  Counters = {};
+  LARGE_INTEGER start, end, frequency;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  open_payload_stream_over(payload.data(), payload.size());
+  extract_entries(false);
+  close_payload_stream();
+  QueryPerformanceCounter(&end);
+  return static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
+}
+
 // Builds a payload of entries, points TargetDir at target and runs the parent's entry loop.
 // Returns the elapsed seconds of the loop.
 inline double extract_into(const std::wstring& target, const std::vector<Entry>& entries) {
@@ -44,16 +60,6 @@ inline double extract_into(const std::wstring& target, const std::vector<Entry>&
   options.level = 1;
   std::vector<uint8_t> payload = veldro::wrap_payload(veldro::compress_stream(stream, options));
 
-  wide_copy(TargetDir, kPathUnits, target.c_str());
-  FirstEntryPath[0] = L'\0';
-  Counters = {};
-  LARGE_INTEGER start, end, frequency;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&start);
-  open_payload_stream_over(payload.data(), payload.size());
-  extract_entries(false);
-  close_payload_stream();
-  QueryPerformanceCounter(&end);
-  return static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
+  return time_entry_loop(target, payload);
 }
 

@@ -3,6 +3,8 @@
 // application printed ("name=value" lines).
 #pragma once
 
+#include <windows.h>
+
 #include <iterator>
 #include <string>
 #include <vector>
@@ -54,4 +56,15 @@ inline std::vector<std::string> values(const std::string& out, const std::string
 inline std::string value(const std::string& out, const std::string& prefix) {
   std::vector<std::string> found = values(out, prefix);
   return found.size() == 1 ? found[0] : "<" + std::to_string(found.size()) + " lines>";
+}
+
+// Waits up to attempts x 50 ms until the file at path holds a line starting with prefix;
+// returns the file's text then (or at the end of the wait).
+inline std::string wait_for_line(const std::wstring& path, const std::string& prefix, int attempts) {
+  for (int i = 0; i < attempts; ++i) {
+    std::string out = read_file(path);
+    if (!values(out, prefix).empty()) return out;
+    Sleep(50);
+  }
+  return read_file(path);
 }

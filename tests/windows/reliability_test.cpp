@@ -229,12 +229,7 @@ Background start_background(const std::wstring& exe, const std::wstring& args, c
 }
 
 std::string wait_for_output(const Background& b, const std::string& prefix) {
-  for (int i = 0; i < 600; ++i) {
-    std::string out = read_file(b.out_path);
-    if (!values(out, prefix).empty()) return out;
-    Sleep(50);
-  }
-  return read_file(b.out_path);
+  return wait_for_line(b.out_path, prefix, 600);
 }
 
 DWORD finish(Background& b) {
