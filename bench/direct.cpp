@@ -1,14 +1,13 @@
 // bench_direct <dll>: loads the DLL directly and calls its run_code, the way a plain exe
 // would start the application without any launcher; the start-up baseline. Two variants
 // split the launcher's start-up cost into its parts:
-//   BENCH_SHELL32: the exe also imports shell32 (as the launcher does), which loads shell32
-//     and what it depends on into every process;
+//   BENCH_SHELL32: the exe also imports shell32, which loads shell32 and what it depends on
+//     at start;
 //   BENCH_TWO_PROCESSES: the exe starts itself once more and the second copy loads the DLL,
-//     as the launcher's parent and child do (plus BENCH_SHELL32 in the benchmark's build).
+//     as the launcher's parent and child do; like the launcher, the first copy splits its
+//     command line with shell32 (bound at first use, so the second copy never loads it).
 #include <windows.h>
-#ifdef BENCH_SHELL32
 #include <shellapi.h>
-#endif
 
 using RunCode = int (*)(int, wchar_t**, const wchar_t*);
 
@@ -23,6 +22,8 @@ int wmain(int argc, wchar_t** argv) {
 #ifdef BENCH_TWO_PROCESSES
   if (!GetEnvironmentVariableW(L"BENCH_DIRECT_CHILD", nullptr, 0)) {
     SetEnvironmentVariableW(L"BENCH_DIRECT_CHILD", L"1");
+    int count;
+    LocalFree(CommandLineToArgvW(GetCommandLineW(), &count));
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;

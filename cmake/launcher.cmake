@@ -17,7 +17,14 @@ add_library(veldro_launcher STATIC ${_launcher_sources})
 target_include_directories(veldro_launcher PUBLIC "$<BUILD_INTERFACE:${VELDRO_ROOT}>")
 target_compile_options(veldro_launcher PRIVATE ${VELDRO_LAUNCHER_COMPILE_OPTIONS})
 target_compile_definitions(veldro_launcher PUBLIC ${VELDRO_LAUNCHER_DEFINITIONS})
-target_link_libraries(veldro_launcher PUBLIC veldro_zstd shell32 advapi32 user32)
+target_link_libraries(veldro_launcher PUBLIC veldro_zstd)
+include("${VELDRO_ROOT}/cmake/delay_load.cmake")
+veldro_delay_load(veldro_launcher shell32 CommandLineToArgvW SHFileOperationW SHGetFolderPathW)
+veldro_delay_load(veldro_launcher user32
+  RegisterClassExW CreateWindowExW DefWindowProcW GetMessageW DispatchMessageW)
+veldro_delay_load(veldro_launcher advapi32 OpenProcessToken GetTokenInformation
+  CreateWellKnownSid InitializeAcl AddAccessAllowedAceEx InitializeSecurityDescriptor
+  SetSecurityDescriptorDacl SetSecurityDescriptorControl)
 
 add_library(veldro_launcher_entry OBJECT
   "${VELDRO_ROOT}/launcher/main.cpp" "${VELDRO_ROOT}/launcher/build_inputs.cpp")

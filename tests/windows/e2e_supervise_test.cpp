@@ -230,6 +230,21 @@ TEST(Environment, HoldsTheHandoffVariablesAndTheMainDllPath) {
   EXPECT_TRUE(leftovers(temp).empty());
 }
 
+TEST(Environment, TheChildLoadsNoShellWindowOrSecurityDll) {
+  // The launcher binds shell32, user32 and advapi32 at first use; a child never uses them, so
+  // the application starts without paying for them. The probe itself imports none of them.
+  std::wstring temp = fresh_directory(L"dll_temp");
+  RunResult r = run_launcher(bin(L"sv_probe.exe"),
+                             L"loaded shell32.dll loaded user32.dll loaded advapi32.dll loaded kernel32.dll",
+                             with_temp(temp));
+  ASSERT_EQ(r.exit_code, 0u) << r.err;
+  EXPECT_EQ(values(r.out, "shell32.dll not loaded").size(), 1u) << r.out;
+  EXPECT_EQ(values(r.out, "user32.dll not loaded").size(), 1u) << r.out;
+  EXPECT_EQ(values(r.out, "advapi32.dll not loaded").size(), 1u) << r.out;
+  EXPECT_EQ(values(r.out, "kernel32.dll loaded").size(), 1u) << r.out;  // the check itself works
+  EXPECT_TRUE(leftovers(temp).empty());
+}
+
 // ---------------------------------------------------------------------------------------------
 // Failures of the main DLL: the child reports, the parent still removes the directory.
 

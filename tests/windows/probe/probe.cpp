@@ -10,6 +10,7 @@
 //   on-ctrl-c MS    on Ctrl+C: sleep MS, print "child handled Ctrl+C", exit with 42;
 //                   with "ignore" for MS: swallow the event and run on
 //   pid             print "pid=" and this process's id
+//   loaded DLL      print "DLL loaded" or "DLL not loaded": whether this process has DLL
 //   exit-thread N   end the process with ExitProcess(N) from a thread of its own, while the
 //                   main thread sleeps
 //   hold EXE NAME RELEASE
@@ -76,6 +77,9 @@ extern "C" __declspec(dllexport) int run_code(int argc, wchar_t** argv, const wc
       IgnoreCtrlC = how == L"ignore";
       CtrlCDelayMs = wcstoul(how.c_str(), nullptr, 10);
       SetConsoleCtrlHandler(on_ctrl_c, TRUE);
+    } else if (action == L"loaded" && i + 1 < argc) {
+      const wchar_t* dll = argv[++i];
+      print(std::wstring(dll) + (GetModuleHandleW(dll) ? L" loaded\n" : L" not loaded\n"));
     } else if (action == L"pid") {
       print(L"pid=" + std::to_wstring(GetCurrentProcessId()) + L"\n");
     } else if (action == L"exit-thread" && i + 1 < argc) {
