@@ -5,7 +5,7 @@
 //     at start;
 //   BENCH_TWO_PROCESSES: the exe starts itself once more and the second copy loads the DLL,
 //     as the launcher's parent and child do; like the launcher, the first copy splits its
-//     command line with shell32 (bound at first use, so the second copy never loads it).
+//     command line with shell32, loaded at that point, so the second copy never loads it.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -22,8 +22,10 @@ int wmain(int argc, wchar_t** argv) {
 #ifdef BENCH_TWO_PROCESSES
   if (!GetEnvironmentVariableW(L"BENCH_DIRECT_CHILD", nullptr, 0)) {
     SetEnvironmentVariableW(L"BENCH_DIRECT_CHILD", L"1");
+    auto split = reinterpret_cast<decltype(&CommandLineToArgvW)>(
+        GetProcAddress(LoadLibraryW(L"shell32.dll"), "CommandLineToArgvW"));
     int count;
-    LocalFree(CommandLineToArgvW(GetCommandLineW(), &count));
+    LocalFree(split(GetCommandLineW(), &count));
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;

@@ -2,7 +2,7 @@
 # and the build-input symbols) as objects that each onefile exe links with its payload object.
 set(_launcher_sources
   launcher/run_state.cpp launcher/report.cpp launcher/report_os_error.cpp launcher/wide.cpp
-  launcher/env.cpp
+  launcher/env.cpp launcher/late_bound.cpp
   payload/stream.cpp payload/extract.cpp payload/entry_name.cpp
   dirspec/expand.cpp dirspec/values_win.cpp dirspec/run_tokens.cpp dirspec/token_encoding.cpp
   fs/self_path.cpp fs/directories.cpp fs/private_dir.cpp
@@ -18,13 +18,6 @@ target_include_directories(veldro_launcher PUBLIC "$<BUILD_INTERFACE:${VELDRO_RO
 target_compile_options(veldro_launcher PRIVATE ${VELDRO_LAUNCHER_COMPILE_OPTIONS})
 target_compile_definitions(veldro_launcher PUBLIC ${VELDRO_LAUNCHER_DEFINITIONS})
 target_link_libraries(veldro_launcher PUBLIC veldro_zstd)
-include("${VELDRO_ROOT}/cmake/delay_load.cmake")
-veldro_delay_load(veldro_launcher shell32 CommandLineToArgvW SHFileOperationW SHGetFolderPathW)
-veldro_delay_load(veldro_launcher user32
-  RegisterClassExW CreateWindowExW DefWindowProcW GetMessageW DispatchMessageW)
-veldro_delay_load(veldro_launcher advapi32 OpenProcessToken GetTokenInformation
-  CreateWellKnownSid InitializeAcl AddAccessAllowedAceEx InitializeSecurityDescriptor
-  SetSecurityDescriptorDacl SetSecurityDescriptorControl)
 
 add_library(veldro_launcher_entry OBJECT
   "${VELDRO_ROOT}/launcher/main.cpp" "${VELDRO_ROOT}/launcher/build_inputs.cpp")

@@ -7,6 +7,7 @@
 #include "dirspec/tokens.h"
 #include "dirspec/values.h"
 #include "launcher/build_inputs.h"
+#include "launcher/late_bound.h"
 #include "launcher/report.h"
 
 void placeholder_temp(wchar_t* at, size_t room) {
@@ -15,7 +16,7 @@ void placeholder_temp(wchar_t* at, size_t room) {
 
 bool placeholder_folder(Placeholder which, wchar_t folder[kFolderUnits]) {
   int csidl = which == Placeholder::kHome ? CSIDL_PROFILE : CSIDL_LOCAL_APPDATA;
-  return SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder) == S_OK;
+  return LATE_BOUND(L"shell32.dll", SHGetFolderPathW)(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder) == S_OK;
 }
 
 const wchar_t* placeholder_text(Placeholder which) {

@@ -3,7 +3,11 @@
 
 #include <windows.h>
 
+#include "launcher/late_bound.h"
 #include "launcher/report.h"
+
+// The security functions come from advapi32, which only the parent loads.
+#define ADVAPI32(function) LATE_BOUND(L"advapi32.dll", function)
 
 namespace {
 
@@ -20,9 +24,9 @@ bool DescriptorBuilt;
 
 bool read_token_user() {
   HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  if (!ADVAPI32(OpenProcessToken)(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
   DWORD size = 0;
-  BOOL ok = GetTokenInformation(token, TokenUser, &User, sizeof User, &size);
+  BOOL ok = ADVAPI32(GetTokenInformation)(token, TokenUser, &User, sizeof User, &size);
   CloseHandle(token);
   return ok != FALSE;
 }
@@ -37,13 +41,13 @@ const void* private_directory_descriptor() {
   // Without these there is no private DACL to give: a broken invariant, never a reason to fall
   // back to the parent folder's (possibly shared) rights.
   if (!read_token_user() ||
-      !CreateWellKnownSid(WinLocalSystemSid, nullptr, SystemSid, &system_size) ||
-      !InitializeAcl(acl, sizeof AclBytes, ACL_REVISION) ||
-      !AddAccessAllowedAceEx(acl, ACL_REVISION, inherit, FILE_ALL_ACCESS, User.user.User.Sid) ||
-      !AddAccessAllowedAceEx(acl, ACL_REVISION, inherit, FILE_ALL_ACCESS, SystemSid) ||
-      !InitializeSecurityDescriptor(&Descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-      !SetSecurityDescriptorDacl(&Descriptor, TRUE, acl, FALSE) ||
-      !SetSecurityDescriptorControl(&Descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
+      !ADVAPI32(CreateWellKnownSid)(WinLocalSystemSid, nullptr, SystemSid, &system_size) ||
+      !ADVAPI32(InitializeAcl)(acl, sizeof AclBytes, ACL_REVISION) ||
+      !ADVAPI32(AddAccessAllowedAceEx)(acl, ACL_REVISION, inherit, FILE_ALL_ACCESS, User.user.User.Sid) ||
+      !ADVAPI32(AddAccessAllowedAceEx)(acl, ACL_REVISION, inherit, FILE_ALL_ACCESS, SystemSid) ||
+      !ADVAPI32(InitializeSecurityDescriptor)(&Descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+      !ADVAPI32(SetSecurityDescriptorDacl)(&Descriptor, TRUE, acl, FALSE) ||
+      !ADVAPI32(SetSecurityDescriptorControl)(&Descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
     die_on_broken_invariant();
   }
   DescriptorBuilt = true;

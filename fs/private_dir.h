@@ -1,6 +1,6 @@
 // The target directory's own creation: a fresh directory that only the current user and
 // SYSTEM may open, so nobody else can plant files in it or read what the application leaves.
-// Relies on advapi32 for the access control list.
+// Relies on advapi32 (bound at first use) for the access control list.
 #pragma once
 
 // Creates path (its parent must exist) with the descriptor below. Returns 0 on success, else

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "launcher/late_bound.h"
 #include "launcher/report.h"
 #include "launcher/run_state.h"
 #include "supervise/cleanup.h"
@@ -35,7 +36,7 @@ const wchar_t* child_command_line() { return ChildCommandLine; }
 
 void build_child_command_line() {
   int count = 0;
-  wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  wchar_t** arguments = LATE_BOUND(L"shell32.dll", CommandLineToArgvW)(GetCommandLineW(), &count);
   if (arguments == nullptr) die_with_launch_error();
   ChildLine = wide_buffer(ChildCommandLine, kCommandLineUnits);
   fill_own_module_path();

@@ -5,6 +5,7 @@
 
 #include <wchar.h>
 
+#include "launcher/late_bound.h"
 #include "launcher/run_state.h"
 #include "launcher/wide.h"
 
@@ -145,7 +146,7 @@ void delete_target_once() {
   request.fAnyOperationsAborted = FALSE;
   request.hNameMappings = nullptr;
   request.lpszProgressTitle = L"";
-  SHFileOperationW(&request);
+  LATE_BOUND(L"shell32.dll", SHFileOperationW)(&request);
 }
 
 bool target_directory_remains() {

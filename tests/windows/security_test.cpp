@@ -91,7 +91,7 @@ TEST(PrivateTargetDirectory, ReadBackGrantsNobodyButTheUserAndSystem) {
   // Unix mode and derives what it reports from that. What survives is who is granted access:
   // the user and SYSTEM, and not Everyone, which a folder made with default rights grants.
   std::wstring root = fresh_directory(L"dacl");
-  std::wstring target = root + L"\onefile_target", plain = root + L"\plain";
+  std::wstring target = root + L"\\onefile_target", plain = root + L"\\plain";
   ASSERT_EQ(create_private_directory(target.c_str()), 0u);
   ASSERT_TRUE(CreateDirectoryW(plain.c_str(), nullptr));
 

@@ -1,0 +1,15 @@
+// Late-bound system functions (see late_bound.h).
+#include "launcher/late_bound.h"
+
+#include <windows.h>
+
+#include "launcher/report.h"
+
+void* late_bound_function(const wchar_t* dll, const char* function) {
+  // A DLL once loaded stays loaded: later calls find it without taking another reference.
+  HMODULE module = GetModuleHandleW(dll);
+  if (module == nullptr) module = LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  FARPROC address = module != nullptr ? GetProcAddress(module, function) : nullptr;
+  if (address == nullptr) die_on_broken_invariant();
+  return reinterpret_cast<void*>(address);
+}
