@@ -16,7 +16,8 @@ void placeholder_temp(wchar_t* at, size_t room) {
 
 bool placeholder_folder(Placeholder which, wchar_t folder[kFolderUnits]) {
   int csidl = which == Placeholder::kHome ? CSIDL_PROFILE : CSIDL_LOCAL_APPDATA;
-  return LATE_BOUND(L"shell32.dll", SHGetFolderPathW)(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder) == S_OK;
+  auto folder_path = LATE_BOUND(L"shell32.dll", SHGetFolderPathW);
+  return folder_path(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder) == S_OK;
 }
 
 const wchar_t* placeholder_text(Placeholder which) {

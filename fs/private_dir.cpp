@@ -43,7 +43,8 @@ const void* private_directory_descriptor() {
   if (!read_token_user() ||
       !ADVAPI32(CreateWellKnownSid)(WinLocalSystemSid, nullptr, SystemSid, &system_size) ||
       !ADVAPI32(InitializeAcl)(acl, sizeof AclBytes, ACL_REVISION) ||
-      !ADVAPI32(AddAccessAllowedAceEx)(acl, ACL_REVISION, inherit, FILE_ALL_ACCESS, User.user.User.Sid) ||
+      !ADVAPI32(AddAccessAllowedAceEx)(acl, ACL_REVISION, inherit, FILE_ALL_ACCESS,
+                                       User.user.User.Sid) ||
       !ADVAPI32(AddAccessAllowedAceEx)(acl, ACL_REVISION, inherit, FILE_ALL_ACCESS, SystemSid) ||
       !ADVAPI32(InitializeSecurityDescriptor)(&Descriptor, SECURITY_DESCRIPTOR_REVISION) ||
       !ADVAPI32(SetSecurityDescriptorDacl)(&Descriptor, TRUE, acl, FALSE) ||

@@ -26,6 +26,8 @@ TEST(LateBound, LoadsTheDllAtFirstCallAndTheFunctionWorks) {
 }
 
 TEST(LateBoundDeathTest, AMissingFunctionOrDllEndsWithExitCode3) {
-  EXPECT_EXIT(late_bound_function(L"shell32.dll", "NoSuchFunction"), ::testing::ExitedWithCode(3), "");
-  EXPECT_EXIT(late_bound_function(L"no_such_library.dll", "run_code"), ::testing::ExitedWithCode(3), "");
+  EXPECT_EXIT(late_bound_function(L"shell32.dll", "NoSuchFunction"),
+              ::testing::ExitedWithCode(3), "");
+  EXPECT_EXIT(late_bound_function(L"no_such_library.dll", "run_code"),
+              ::testing::ExitedWithCode(3), "");
 }
