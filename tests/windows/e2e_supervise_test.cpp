@@ -32,45 +32,6 @@ std::string system_text(DWORD code) {
   return s;
 }
 
-// A launcher started in the background with its output in a file, for the tests that need
-// one running while they do something else.
-struct Background {
-  PROCESS_INFORMATION process = {};
-  std::wstring out_path;
-  std::wstring temp;  // its own TEMP, so that its directory is not another run's leftover
-};
-
-Background start_background(const std::wstring& exe, const std::wstring& args, const std::wstring& dir) {
-  Background b;
-  b.out_path = dir + L"\\background_out.txt";
-  b.temp = dir + L"\\background_temp";
-  CreateDirectoryW(b.temp.c_str(), nullptr);
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE out = CreateFileW(b.out_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                           CREATE_ALWAYS, 0, nullptr);
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = out;
-  startup.hStdError = out;
-  std::wstring line = quote(exe) + L" " + args;
-  wchar_t old_temp[4096] = L"", old_tmp[4096] = L"";
-  GetEnvironmentVariableW(L"TEMP", old_temp, 4096);
-  GetEnvironmentVariableW(L"TMP", old_tmp, 4096);
-  SetEnvironmentVariableW(L"TEMP", b.temp.c_str());
-  SetEnvironmentVariableW(L"TMP", b.temp.c_str());
-  CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &b.process);
-  SetEnvironmentVariableW(L"TEMP", old_temp);
-  SetEnvironmentVariableW(L"TMP", old_tmp);
-  CloseHandle(out);
-  return b;
-}
-
-// Waits until the background run has printed a line starting with prefix; returns its output.
-std::string wait_for_output(const Background& b, const std::string& prefix) {
-  return wait_for_line(b.out_path, prefix, 200);
-}
-
 void stop_background(Background& b) {
   TerminateProcess(b.process.hProcess, 0);
   WaitForSingleObject(b.process.hProcess, 10000);
@@ -282,12 +243,15 @@ TEST(Roles, AStaleParentVariableMakesAParent) {
   std::wstring exe = bin(L"sv_probe.exe");
 
   // A launcher of this same exe that keeps running, and one of a copy at another path.
+  // Each with a TEMP of its own, so that its directory is not another run's leftover.
+  std::wstring same_temp = fresh_directory(L"roles_same");
   Background same = start_background(exe, L"env VELDRO_ONEFILE_TIME_US env VELDRO_ONEFILE_RANDOM sleep 120000",
-                                     fresh_directory(L"roles_same"));
+                                     same_temp, dir + L"\\same_out.txt");
   CreateDirectoryW((dir + L"\\copy").c_str(), nullptr);
   ASSERT_TRUE(CopyFileW(exe.c_str(), (dir + L"\\copy\\sv_probe.exe").c_str(), FALSE));
-  Background copy = start_background(dir + L"\\copy\\sv_probe.exe", L"sleep 120000", fresh_directory(L"roles_copy"));
-  std::string same_out = wait_for_output(same, "VELDRO_ONEFILE_RANDOM=");
+  Background copy = start_background(dir + L"\\copy\\sv_probe.exe", L"sleep 120000",
+                                     fresh_directory(L"roles_copy"), dir + L"\\copy_out.txt");
+  std::string same_out = wait_for_line(same.out_path, "VELDRO_ONEFILE_RANDOM=", 200);
   std::wstring live = std::to_wstring(same.process.dwProcessId);
   unsigned long dead = run_launcher(exe, L"exit 0", with_temp(temp)).pid;
 
@@ -312,14 +276,14 @@ TEST(Roles, AStaleParentVariableMakesAParent) {
   // run's tokens it enters that run's directory...
   std::string time_us = value(same_out, "VELDRO_ONEFILE_TIME_US=");
   std::string random = value(same_out, "VELDRO_ONEFILE_RANDOM=");
-  RunOptions joining = with_temp(same.temp);
+  RunOptions joining = with_temp(same_temp);
   joining.set_env.push_back(L"VELDRO_ONEFILE_PARENT=" + live);
   joining.set_env.push_back(L"VELDRO_ONEFILE_TIME_US=" + wide(time_us));
   joining.set_env.push_back(L"VELDRO_ONEFILE_RANDOM=" + wide(random));
   RunResult joined = run_launcher(exe, L"args", joining);
   EXPECT_EQ(joined.exit_code, 0u) << joined.err;
   EXPECT_EQ(value(joined.out, "path="),
-            utf8(same.temp) + "\\onefile_" + utf8(live) + "_" + time_us + "_" + random + "\\probe.dll");
+            utf8(same_temp) + "\\onefile_" + utf8(live) + "_" + time_us + "_" + random + "\\probe.dll");
   // ...and without them it looks for the DLL in a directory nobody made.
   RunOptions lost = with_temp(temp);
   lost.set_env.push_back(L"VELDRO_ONEFILE_PARENT=" + live);

@@ -52,6 +52,34 @@ inline RunResult run_launcher_past_wine_start_failure(const std::wstring& exe,
   return r;
 }
 
+// A launcher started in the background with stdout and stderr in the file out_path, for the
+// tests that need one running while they do something else; TEMP as with_temp(temp) sets it.
+struct Background {
+  PROCESS_INFORMATION process = {};
+  std::wstring out_path;
+};
+
+inline Background start_background(const std::wstring& exe, const std::wstring& args,
+                                   const std::wstring& temp, const std::wstring& out_path,
+                                   DWORD flags = 0) {
+  Background b;
+  b.out_path = out_path;
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE out = CreateFileW(out_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           &inherit, CREATE_ALWAYS, 0, nullptr);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = out;
+  startup.hStdError = out;
+  std::wstring block = environment_block(with_temp(temp));
+  std::wstring line = quote(exe) + L" " + args;
+  CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT | flags,
+                 &block[0], nullptr, &startup, &b.process);
+  CloseHandle(out);
+  return b;
+}
+
 // The target directories left in temp.
 inline std::vector<std::wstring> leftovers(const std::wstring& temp) {
   return list_matching(temp, L"onefile_");

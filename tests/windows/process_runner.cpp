@@ -14,7 +14,8 @@ void drain(HANDLE pipe, std::string* sink) {
   while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) sink->append(buffer, got);
 }
 
-// The current environment with the requested changes, as a sorted double-terminated block.
+}  // namespace
+
 std::wstring environment_block(const RunOptions& options) {
   std::map<std::wstring, std::wstring> vars;  // keyed by upper-case name
   wchar_t* block = GetEnvironmentStringsW();
@@ -42,7 +43,6 @@ std::wstring environment_block(const RunOptions& options) {
   return out;
 }
 
-}  // namespace
 
 RunResult run_program(const std::wstring& application, const std::wstring& command_line,
                       const RunOptions& options) {

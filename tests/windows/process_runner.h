@@ -20,6 +20,10 @@ struct RunOptions {
   unsigned long timeout_ms = 60000;
 };
 
+// The current environment with options' changes, as a sorted, doubly terminated block for
+// CreateProcessW with CREATE_UNICODE_ENVIRONMENT.
+std::wstring environment_block(const RunOptions& options);
+
 // Runs command_line (quoted as the caller wants it). application may be empty.
 RunResult run_program(const std::wstring& application, const std::wstring& command_line,
                       const RunOptions& options = {});

@@ -199,48 +199,6 @@ TEST(Stress, FiftyLaunchersAtOnce) {
 // ---------------------------------------------------------------------------------------------
 // Faults of the packaged application
 
-// A launcher started in the background with its output in a file.
-struct Background {
-  PROCESS_INFORMATION process = {};
-  std::wstring out_path;
-};
-
-Background start_background(const std::wstring& exe, const std::wstring& args, const std::wstring& temp,
-                            const std::wstring& out_path, DWORD flags = 0) {
-  Background b;
-  b.out_path = out_path;
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE out = CreateFileW(out_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                           CREATE_ALWAYS, 0, nullptr);
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = out;
-  startup.hStdError = out;
-  // The environment block: this process's, with TEMP/TMP replaced and the handoff variables gone.
-  std::wstring block;
-  wchar_t* env = GetEnvironmentStringsW();
-  for (const wchar_t* v = env; *v; v += wcslen(v) + 1) {
-    std::wstring entry = v;
-    std::wstring upper = entry;
-    for (wchar_t& c : upper) c = towupper(c);
-    bool dropped = upper.rfind(L"TEMP=", 0) == 0 || upper.rfind(L"TMP=", 0) == 0;
-    for (const wchar_t* name : kHandoffVariables) dropped = dropped || upper.rfind(std::wstring(name) + L"=", 0) == 0;
-    if (!dropped) block += entry + L'\0';
-  }
-  FreeEnvironmentStringsW(env);
-  block += L"TEMP=" + temp + L'\0' + L"TMP=" + temp + L'\0' + L'\0';
-  std::wstring line = quote(exe) + L" " + args;
-  CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT | flags, &block[0],
-                 nullptr, &startup, &b.process);
-  CloseHandle(out);
-  return b;
-}
-
-std::string wait_for_output(const Background& b, const std::string& prefix) {
-  return wait_for_line(b.out_path, prefix, 600);
-}
-
 DWORD finish(Background& b) {
   DWORD code = 0xDEAD;
   if (WaitForSingleObject(b.process.hProcess, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(b.process.hProcess, &code);
@@ -266,7 +224,7 @@ TEST(Faults, AChildKilledFromOutsideGivesItsCodeAndTheDirectoryGoes) {
   std::wstring temp = fresh_directory(L"rel_killed");
   std::wstring dir = fresh_directory(L"rel_killed_out");
   Background b = start_background(bin(L"rel_probe.exe"), L"pid args sleep 60000", temp, dir + L"\\out.txt");
-  std::string out = wait_for_output(b, "path=");
+  std::string out = wait_for_line(b.out_path, "path=", 600);
   DWORD child_id = std::stoul(value(out, "pid="));
   ASSERT_NE(child_id, b.process.dwProcessId);  // the application runs in the child, not the launcher
   EXPECT_EQ(leftovers(temp).size(), 1u);
@@ -495,7 +453,7 @@ TEST(Hostile, AChildGivenClimbingTokensWritesNothingAndReportsTheLoad) {
   std::wstring outer_temp = fresh_directory(L"rel_child_tokens_outer");
   Background outer = start_background(bin(L"rel_probe.exe"), L"pid args sleep 20000", outer_temp,
                                       base + L"\\outer.txt");
-  std::string outer_out = wait_for_output(outer, "path=");
+  std::string outer_out = wait_for_line(outer.out_path, "path=", 600);
   ASSERT_NE(outer_out.find("path="), std::string::npos);
   RunOptions options = with_temp(temp);
   options.set_env.push_back(L"VELDRO_ONEFILE_PARENT=" + std::to_wstring(outer.process.dwProcessId));
