@@ -31,7 +31,10 @@ std::wstring prepare_target(const std::wstring& name, bool extraction_started) {
 
 double seconds_since(ULONGLONG start_ms) { return (GetTickCount64() - start_ms) / 1000.0; }
 
-HANDLE start_sleeper(unsigned ms, unsigned code) {
+// Starts cleanup_sleeper.exe as the run's child: its handle goes into the ChildProcess slot,
+// which the clean-up empties and closes. Returns a handle of the test's own to observe it, or
+// nullptr.
+HANDLE start_sleeper_as_child(unsigned ms, unsigned code) {
   std::wstring exe = test_bin_dir() + L"cleanup_sleeper.exe";
   std::wstring line = L"\"" + exe + L"\" " + std::to_wstring(ms) + L" " + std::to_wstring(code);
   STARTUPINFOW startup = {};
@@ -42,7 +45,14 @@ HANDLE start_sleeper(unsigned ms, unsigned code) {
     return nullptr;
   }
   CloseHandle(process.hThread);
-  return process.hProcess;
+  HANDLE observer = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), process.hProcess, GetCurrentProcess(), &observer, 0,
+                       FALSE, DUPLICATE_SAME_ACCESS)) {
+    CloseHandle(process.hProcess);
+    return nullptr;
+  }
+  ChildProcess = process.hProcess;
+  return observer;
 }
 
 TEST(ConsoleControl, OnlyTheFiveStopEventsDelete) {
@@ -93,12 +103,8 @@ TEST(RemoveTargetDirectory, GivesUpAfter21CallsOnAFolderKeptAlive) {
 
 TEST(RemoveTargetDirectory, WaitsForAChildThatEndsThenDeletes) {
   const std::wstring target = prepare_target(L"cleanup_child", true);
-  HANDLE child = start_sleeper(300, 7);
-  ASSERT_NE(child, nullptr);
-  HANDLE observer = nullptr;
-  ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), child, GetCurrentProcess(), &observer, 0, FALSE,
-                              DUPLICATE_SAME_ACCESS));
-  ChildProcess = child;
+  HANDLE observer = start_sleeper_as_child(300, 7);
+  ASSERT_NE(observer, nullptr);
   ULONGLONG start = GetTickCount64();
   remove_target_directory();
   EXPECT_LT(seconds_since(start), 4.5);
@@ -112,12 +118,8 @@ TEST(RemoveTargetDirectory, WaitsForAChildThatEndsThenDeletes) {
 
 TEST(RemoveTargetDirectory, TerminatesAChildStillRunningAfter5Seconds) {
   const std::wstring target = prepare_target(L"cleanup_stuck", false);
-  HANDLE child = start_sleeper(60000, 7);
-  ASSERT_NE(child, nullptr);
-  HANDLE observer = nullptr;
-  ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), child, GetCurrentProcess(), &observer, 0, FALSE,
-                              DUPLICATE_SAME_ACCESS));
-  ChildProcess = child;
+  HANDLE observer = start_sleeper_as_child(60000, 7);
+  ASSERT_NE(observer, nullptr);
   ULONGLONG start = GetTickCount64();
   remove_target_directory();
   double elapsed = seconds_since(start);

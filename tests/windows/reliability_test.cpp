@@ -309,16 +309,22 @@ TEST(TempFolder, AMissingTempFolderIsCreatedAndOnlyTheTargetIsRemoved) {
   EXPECT_EQ(names_in(temp).size(), 0u);
 }
 
-TEST(TempFolder, ATempPathThroughAFileEndsWithTheOpenLineAndWritesNothing) {
-  std::wstring base = fresh_directory(L"rel_file_temp");
-  ASSERT_TRUE(write_file(base + L"\\file", "x"));
-  std::wstring temp = base + L"\\file";
-  RunResult r = run_launcher(bin(L"rel_probe.exe"), L"args", with_temp(temp));
+// A launcher that could not open its first file below temp: the open line for the main DLL,
+// exit code 2, nothing on stdout.
+void expect_open_failure_below(const std::wstring& temp, const RunResult& r) {
   EXPECT_EQ(r.exit_code, 2u);
   EXPECT_EQ(r.out, "");
   const std::string head = "Error, failed to open '" + utf8(temp) + "\\onefile_";
   EXPECT_EQ(r.err.substr(0, head.size()), head) << r.err;
   EXPECT_TRUE(ends_with(r.err, "\\probe.dll' for writing.\r\n")) << r.err;
+}
+
+TEST(TempFolder, ATempPathThroughAFileEndsWithTheOpenLineAndWritesNothing) {
+  std::wstring base = fresh_directory(L"rel_file_temp");
+  ASSERT_TRUE(write_file(base + L"\\file", "x"));
+  std::wstring temp = base + L"\\file";
+  RunResult r = run_launcher(bin(L"rel_probe.exe"), L"args", with_temp(temp));
+  expect_open_failure_below(temp, r);
   EXPECT_EQ(names_in(base), std::vector<std::wstring>{L"file"});
   EXPECT_EQ(read_file(temp), "x");
 }
@@ -360,11 +366,7 @@ TEST(Disk, AReadOnlyTempEndsWithTheOpenLineAndWritesNothing) {
   std::wstring temp = disk_folder(L"VELDRO_READONLY_DISK");
   if (temp.empty()) GTEST_SKIP() << "no read-only disk (run through reliability_disk.sh readonly)";
   RunResult r = run_launcher(bin(L"rel_probe.exe"), L"args", with_temp(temp));
-  EXPECT_EQ(r.exit_code, 2u);
-  EXPECT_EQ(r.out, "");
-  const std::string head = "Error, failed to open '" + utf8(temp) + "\\onefile_";
-  EXPECT_EQ(r.err.substr(0, head.size()), head) << r.err;
-  EXPECT_TRUE(ends_with(r.err, "\\probe.dll' for writing.\r\n")) << r.err;
+  expect_open_failure_below(temp, r);
   EXPECT_EQ(names_in(temp).size(), 0u);
 }
 
