@@ -1,8 +1,6 @@
 # Reliability: quoting against the real splitters, stress (1,000 runs in a row, 50 at once),
 # faults of the packaged application and of the disk, hostile environments and chains of
 # launchers. Included by tests/windows/CMakeLists.txt.
-set(_rel_bin "${CMAKE_CURRENT_BINARY_DIR}")
-set(_rel_dlls "${CMAKE_CURRENT_SOURCE_DIR}/fixture_dlls")
 
 # The probe packed as an application with one data file (a file the fault tests hold open).
 veldro_add_onefile(rel_probe MAIN probe FILES "${CMAKE_CURRENT_SOURCE_DIR}/reliability_holder.cpp"
@@ -15,20 +13,7 @@ add_executable(reliability_argv_probe reliability_argv_probe.cpp)
 target_link_options(reliability_argv_probe PRIVATE -municode -static)
 
 # A main DLL with a static dependency, packed with and without it, and an impostor to plant.
-foreach(variant payload impostor)
-  add_library(rel_dep_${variant} SHARED "${_rel_dlls}/dependency.cpp")
-  set_target_properties(rel_dep_${variant} PROPERTIES PREFIX "" OUTPUT_NAME veldrodep
-    RUNTIME_OUTPUT_DIRECTORY "${_rel_bin}/rel_dep_${variant}"
-    ARCHIVE_OUTPUT_DIRECTORY "${_rel_bin}/rel_dep_${variant}/lib")
-  target_link_options(rel_dep_${variant} PRIVATE -static -s)
-endforeach()
-target_compile_definitions(rel_dep_impostor PRIVATE VELDRO_DEP_IMPOSTOR)
-add_library(rel_uses_dep SHARED "${_rel_dlls}/uses_dependency.cpp")
-set_target_properties(rel_uses_dep PROPERTIES PREFIX "" OUTPUT_NAME rel_uses_dep)
-target_link_libraries(rel_uses_dep PRIVATE rel_dep_payload)
-target_link_options(rel_uses_dep PRIVATE -static -s)
-veldro_add_onefile(rel_dep MAIN rel_uses_dep FILES rel_dep_payload OUTPUT_NAME rel_dep)
-veldro_add_onefile(rel_missing_dep MAIN rel_uses_dep OUTPUT_NAME rel_missing_dep)
+veldro_dependency_fixture(rel)
 
 # The probe and a 2 MiB entry: more than the small disk of the disk-full test holds.
 veldro_fixture_launcher(rel_disk_full sized-entry --size 2097152)

@@ -17,23 +17,8 @@ add_custom_command(TARGET sv_probe POST_BUILD
   COMMAND ln -sfn "${_sv_bin}/sv_linked" "${_sv_bin}/sv_links/folder"
   VERBATIM)
 
-# veldrodep.dll twice under one file name: the payload's copy and an impostor.
-foreach(variant payload impostor)
-  add_library(sv_dep_${variant} SHARED "${_sv_dlls}/dependency.cpp")
-  set_target_properties(sv_dep_${variant} PROPERTIES PREFIX "" OUTPUT_NAME veldrodep
-    RUNTIME_OUTPUT_DIRECTORY "${_sv_bin}/sv_dep_${variant}"
-    ARCHIVE_OUTPUT_DIRECTORY "${_sv_bin}/sv_dep_${variant}/lib")
-  target_link_options(sv_dep_${variant} PRIVATE -static -s)
-endforeach()
-target_compile_definitions(sv_dep_impostor PRIVATE VELDRO_DEP_IMPOSTOR)
-
-add_library(sv_uses_dep SHARED "${_sv_dlls}/uses_dependency.cpp")
-set_target_properties(sv_uses_dep PROPERTIES PREFIX "" OUTPUT_NAME uses_dep)
-target_link_libraries(sv_uses_dep PRIVATE sv_dep_payload)
-target_link_options(sv_uses_dep PRIVATE -static -s)
-
-veldro_add_onefile(sv_dep MAIN sv_uses_dep FILES sv_dep_payload OUTPUT_NAME sv_dep)
-veldro_add_onefile(sv_missing_dep MAIN sv_uses_dep OUTPUT_NAME sv_missing_dep)
+# The main DLL with its dependency, without it, and an impostor of the dependency.
+veldro_dependency_fixture(sv)
 
 # Payloads the packer refuses: a main DLL without run_code, and no entry at all.
 add_library(sv_no_run_code SHARED "${_sv_dlls}/no_run_code.cpp")
