@@ -3,7 +3,8 @@
 //       with contender <round> mod count so that no contender always goes first, and prints
 //       one line per contender: name, milliseconds, exit code, target folders left behind.
 //   bench_runner mem <exe> [args...]        runs <exe> once and prints the peak working set
-//       and peak private bytes of it and of the child process it starts.
+//       and peak private bytes of it and of the child process it starts (the benchmark's
+//       application keeps the child alive 300 ms for it, see app.cpp).
 // A plan line is: name TAB folder-to-delete-afterwards-or-"-" TAB command line (UTF-8;
 // %VARIABLES% are expanded). A folder to delete is removed after the process exits, inside
 // the timed span (7-Zip leaves its output behind; the launcher and the ideal baseline remove
@@ -174,6 +175,8 @@ void sample(HANDLE process, Peak* peak) {
 // samples both every millisecond until the parent has ended, reads them once more, and prints
 // the parent's and the child's peak working set and peak private bytes.
 int run_memory(wchar_t* command) {
+  // The benchmark's application then keeps the child alive long enough to be sampled.
+  SetEnvironmentVariableW(L"BENCH_APP_HOLD_MS", L"300");
   PROCESS_INFORMATION process;
   if (!start(command, &process)) {
     fwprintf(stderr, L"bench_runner: cannot start %ls (error %lu)\n", command, GetLastError());
