@@ -9,7 +9,7 @@
 BOOL WINAPI on_console_control(DWORD control_type);
 
 // Stops the child if one runs (5000 ms to end, then TerminateProcess), then, once extraction
-// has started, deletes TargetDir: at most 21 attempts, 100 ms apart, stopping as soon as no
-// directory of that name remains. Links inside TargetDir are removed as links and never
-// followed. Reports nothing.
+// has started, deletes TargetDir (remove_tree: links are never followed): at most 21
+// attempts, 100 ms apart, stopping as soon as an attempt leaves nothing that another could
+// still remove. Reports nothing.
 void remove_target_directory();

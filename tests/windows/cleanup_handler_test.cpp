@@ -1,7 +1,8 @@
 // The clean-up and the console control handler, called directly with TargetDir, the
 // extraction-started flag and the child handle set as a run sets them: which events delete,
 // the bounded retry against a folder kept alive by an open file, the wait for (and the end
-// of) a child, and links inside the target that must be removed without being followed.
+// of) a child, links inside the target that must be removed without being followed, and long
+// paths and read-only entries.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -92,7 +93,9 @@ TEST(RemoveTargetDirectory, GivesUpAfter21CallsOnAFolderKeptAlive) {
   EXPECT_EQ(Counters.delete_calls, 21u);
   EXPECT_GE(elapsed, 1.9);  // 20 pauses of 100 ms
   EXPECT_LT(elapsed, 6.0);
-  EXPECT_TRUE(path_exists(target + L"\\lib\\dep.dll"));
+  // Everything but the held file and the folders on its way is gone.
+  EXPECT_EQ(names_in(target), std::vector<std::wstring>({L"lib"}));
+  EXPECT_EQ(names_in(target + L"\\lib"), std::vector<std::wstring>({L"dep.dll"}));
   CloseHandle(held);
 
   Counters = {};
@@ -137,50 +140,67 @@ TEST(RemoveTargetDirectory, TerminatesAChildStillRunningAfter5Seconds) {
 }
 
 // Links inside the target must go as links or stay; what they point to is never touched.
-// Wine 8 cannot remove a Unix symlink through any Win32 call without harm: RemoveDirectoryW on
-// a link to a directory fails (145) and DeleteFileW fails (5), while DeleteFileW on a link to
-// a file deletes the FILE IT POINTS TO and leaves the link. So under Wine both links are what
-// remains of the target; everything else goes. On Windows both links are removed.
+// Wine 8 cannot remove a Unix symlink through any Win32 call without harm: it opens the
+// link's target even when asked not to, so RemoveDirectoryW on a link to an empty folder
+// removes that folder, and deleting a link to a file deletes the file. Under Wine the links are
+// what remains of the target; on Windows they are removed as links. Either way one attempt is
+// enough: a retry cannot remove more.
 TEST(RemoveTargetDirectory, RemovesLinksWithoutFollowingThem) {
   const std::wstring outside = fresh_link_directory(L"cleanup_outside");
-  CreateDirectoryW((outside + L"\\nested").c_str(), nullptr);
-  ASSERT_TRUE(write_file(outside + L"\\keep.txt", "keep"));
-  ASSERT_TRUE(write_file(outside + L"\\nested\\deep.txt", "deep"));
-  ASSERT_TRUE(write_file(outside + L"\\linked_file.txt", "file target"));
+  make_link_targets(outside);
+  const auto outside_before = tree_snapshot(outside);
+  ASSERT_EQ(outside_before.size(), 7u);
 
   const std::wstring target = prepare_target(L"cleanup_links", true);
-  CreateDirectoryW((target + L"\\lib\\sub").c_str(), nullptr);
-  ASSERT_TRUE(plant_unix_link(outside, target + L"\\lib\\sub\\dir_link"));
-  ASSERT_EQ(GetFileAttributesW((target + L"\\lib\\sub\\dir_link").c_str()),
+  ASSERT_TRUE(plant_every_link(outside, target));
+  ASSERT_TRUE(write_file(target + L"\\sub\\plain.txt", "plain"));
+  ASSERT_EQ(GetFileAttributesW((target + L"\\empty_link").c_str()),
             static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
-  ASSERT_TRUE(plant_unix_link(outside + L"\\linked_file.txt", target + L"\\file_link.txt"));
 
   remove_target_directory();
 
-  EXPECT_EQ(read_file(outside + L"\\keep.txt"), "keep");
-  EXPECT_EQ(read_file(outside + L"\\nested\\deep.txt"), "deep");
-  EXPECT_EQ(read_file(outside + L"\\linked_file.txt"), "file target");
+  EXPECT_EQ(tree_snapshot(outside), outside_before);
   EXPECT_FALSE(path_exists(target + L"\\app.dll"));
-  EXPECT_FALSE(path_exists(target + L"\\lib\\dep.dll"));
-  if (path_exists(target)) {
-    // Only the links and the folders holding them are left.
-    EXPECT_EQ(names_in(target), std::vector<std::wstring>({L"file_link.txt", L"lib"}));
-    EXPECT_EQ(names_in(target + L"\\lib"), std::vector<std::wstring>({L"sub"}));
-    EXPECT_EQ(names_in(target + L"\\lib\\sub"), std::vector<std::wstring>({L"dir_link"}));
-    EXPECT_EQ(Counters.delete_calls, 21u);
-  }
-
-  // A target that has itself been replaced by a link is unlinked at most, never entered.
-  const std::wstring moved = target + L"_as_link";
-  unix_remove_tree(moved);
-  ASSERT_TRUE(plant_unix_link(outside, moved));
-  wide_copy(TargetDir, kPathUnits, moved.c_str());
-  remove_target_directory();
-  EXPECT_EQ(read_file(outside + L"\\keep.txt"), "keep");
-  EXPECT_EQ(read_file(outside + L"\\nested\\deep.txt"), "deep");
-  unix_remove_tree(moved);
+  EXPECT_FALSE(path_exists(target + L"\\lib"));
+  EXPECT_FALSE(path_exists(target + L"\\sub\\plain.txt"));
+  expect_only_links_left(target);
+  EXPECT_EQ(Counters.delete_calls, 1u);
   unix_remove_tree(target);
+
+  // A target that has itself been replaced by a link, to an empty folder or to a full one, is
+  // removed as a link at most, never entered.
+  for (const wchar_t* pointed : {L"\\empty", L"\\full"}) {
+    const std::wstring moved = target + L"_as_link";
+    unix_remove_tree(moved);
+    ASSERT_TRUE(plant_unix_link(outside + pointed, moved));
+    wide_copy(TargetDir, kPathUnits, moved.c_str());
+    Counters = {};
+    remove_target_directory();
+    EXPECT_EQ(tree_snapshot(outside), outside_before) << utf8(pointed);
+    EXPECT_EQ(Counters.delete_calls, 1u) << utf8(pointed);
+    unix_remove_tree(moved);
+  }
   remove_tree(outside);
+}
+
+// Paths far past MAX_PATH and read-only files and folders go like any other. (3,600 units
+// deep below the target: Wine's Unix side takes paths up to 4,096 bytes.)
+TEST(RemoveTargetDirectory, RemovesLongPathsAndReadOnlyEntries) {
+  const std::wstring target = prepare_target(L"cleanup_long", true);
+  std::wstring deep = L"\\\\?\\" + target;
+  for (int level = 0; level < 18; ++level) {
+    deep += L"\\" + std::wstring(199, static_cast<wchar_t>(L'a' + level % 26));
+    ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr)) << level << " " << GetLastError();
+  }
+  ASSERT_GT(deep.size(), 3600u);
+  ASSERT_TRUE(write_file(deep + L"\\deep.txt", "deep"));
+  ASSERT_TRUE(path_exists(deep + L"\\deep.txt"));
+  ASSERT_TRUE(SetFileAttributesW((target + L"\\app.dll").c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(SetFileAttributesW((target + L"\\lib").c_str(), FILE_ATTRIBUTE_READONLY));
+
+  remove_target_directory();
+  EXPECT_FALSE(path_exists(target));
+  EXPECT_EQ(Counters.delete_calls, 1u);
 }
 
 }  // namespace

@@ -6,8 +6,11 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "process_runner.h"
 
@@ -98,4 +101,57 @@ inline std::wstring fresh_link_directory(const std::wstring& name) {
   GetTempPathW(MAX_PATH + 1, temp);
   unix_remove_tree(std::wstring(temp) + L"veldro_test_" + name + L"_" + std::to_wstring(GetCurrentProcessId()));
   return fresh_directory(name);
+}
+
+// Everything below dir, links not followed: relative path -> file content, "<dir>" for a
+// folder, "<link>" for a link Wine shows as one. Compared before and after a clean-up, it
+// shows that a tree is byte for byte and folder for folder as it was.
+inline std::map<std::wstring, std::string> tree_snapshot(const std::wstring& dir,
+                                                         const std::wstring& below = L"") {
+  std::map<std::wstring, std::string> snapshot;
+  for (const std::wstring& name : names_in(dir + below)) {
+    const std::wstring relative = below + L"\\" + name;
+    DWORD attributes = GetFileAttributesW((dir + relative).c_str());
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      snapshot[relative] = "<link>";
+    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+      snapshot[relative] = "<dir>";
+      std::map<std::wstring, std::string> inner = tree_snapshot(dir, relative);
+      snapshot.insert(inner.begin(), inner.end());
+    } else {
+      snapshot[relative] = read_file(dir + relative);
+    }
+  }
+  return snapshot;
+}
+
+// Fills outside with what planted links point to: an empty folder, a folder holding files and
+// an empty subfolder, a file, and another empty folder for a link deeper down.
+inline void make_link_targets(const std::wstring& outside) {
+  for (const wchar_t* folder : {L"\\empty", L"\\full", L"\\full\\hollow", L"\\nested_empty"}) {
+    CreateDirectoryW((outside + folder).c_str(), nullptr);
+  }
+  write_file(outside + L"\\full\\keep.txt", "keep");
+  write_file(outside + L"\\full\\more.txt", "more");
+  write_file(outside + L"\\file.txt", "file target");
+}
+
+// Plants one link of each kind into target (which must exist): empty_link, full_link and
+// file_link.txt at the top, sub\nested_link one level down. True when all four exist.
+inline bool plant_every_link(const std::wstring& outside, const std::wstring& target) {
+  CreateDirectoryW((target + L"\\sub").c_str(), nullptr);
+  return plant_unix_link(outside + L"\\empty", target + L"\\empty_link") &&
+         plant_unix_link(outside + L"\\full", target + L"\\full_link") &&
+         plant_unix_link(outside + L"\\file.txt", target + L"\\file_link.txt") &&
+         plant_unix_link(outside + L"\\nested_empty", target + L"\\sub\\nested_link");
+}
+
+// What may remain of a target after its clean-up when plant_every_link was run on it: under
+// Wine the links themselves (no Windows call can remove a Unix link there without harming
+// what it points to) and the folder holding the nested one; on Windows nothing at all.
+inline void expect_only_links_left(const std::wstring& target) {
+  if (!path_exists(target)) return;
+  EXPECT_EQ(names_in(target),
+            std::vector<std::wstring>({L"empty_link", L"file_link.txt", L"full_link", L"sub"}));
+  EXPECT_EQ(names_in(target + L"\\sub"), std::vector<std::wstring>({L"nested_link"}));
 }
