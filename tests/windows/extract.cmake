@@ -49,6 +49,16 @@ endforeach()
 # A real application: the probe as main DLL plus a data file.
 veldro_add_onefile(extract_probe_app MAIN probe FILES "${CMAKE_CURRENT_SOURCE_DIR}/probe/probe.cpp")
 
+# The probe with an entry name of 1023 units, the longest the format takes: four components of
+# 255 units, the most a file system takes in one.
+set(_long_name_tree "${CMAKE_CURRENT_BINARY_DIR}/long_name_tree")
+string(REPEAT "a" 255 _a)
+string(REPEAT "b" 255 _b)
+string(REPEAT "c" 255 _c)
+string(REPEAT "d" 251 _d)
+file(WRITE "${_long_name_tree}/${_a}/${_b}/${_c}/${_d}.txt" "longest name\n")
+veldro_add_onefile(extract_long_name_app MAIN probe DIRECTORY "${_long_name_tree}")
+
 add_executable(cleanup_sleeper cleanup_sleeper.cpp)
 target_link_options(cleanup_sleeper PRIVATE -municode -static)
 
@@ -58,7 +68,8 @@ veldro_gtest(extract_unit_tests LAUNCHER SOURCES extract_content_test.cpp)
 veldro_gtest(extract_registry_tests LAUNCHER SOURCES extract_registry_test.cpp)
 veldro_gtest(cleanup_unit_tests LAUNCHER SOURCES cleanup_handler_test.cpp DEPENDS cleanup_sleeper)
 veldro_gtest(extract_launcher_tests SOURCES extract_launcher_test.cpp
-  DEPENDS fixture_dir_clash fixture_long_component fixture_disk_full extract_probe_app ${_unsafe_targets})
+  DEPENDS fixture_dir_clash fixture_long_component fixture_disk_full extract_probe_app
+          extract_long_name_app ${_unsafe_targets})
 # The names, in launcher order, as a C++ table for the test.
 set(_unsafe_table "")
 foreach(name IN LISTS _unsafe_names)

@@ -1,6 +1,7 @@
 // Whole launchers extracting for real: the failure lines of files that cannot be created or
 // written, names that would leave the target directory, the target directory removed after a
-// normal run, and links planted by a running application that the clean-up must not follow.
+// normal run (also with the longest entry name), and links planted by a running application
+// that the clean-up must not follow.
 // The failing launchers extract into "{TEMP}\target"; each test points TEMP at a fresh folder.
 #include <gtest/gtest.h>
 
@@ -110,18 +111,6 @@ TEST(ExtractionFailures, DiskFullEndsWithTheUnpackLine) {
   EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
 }
 
-// Finds the run's target directory below temp: the one folder the template made there.
-std::wstring wait_for_target(const std::wstring& temp, const std::wstring& awaited_file) {
-  for (int tries = 0; tries < 3000; ++tries) {
-    std::vector<std::wstring> found = list_matching(temp, L"onefile_");
-    if (found.size() == 1 && path_exists(temp + L"\\" + found[0] + L"\\" + awaited_file)) {
-      return temp + L"\\" + found[0];
-    }
-    Sleep(10);
-  }
-  return {};
-}
-
 TEST(LauncherCleanup, TheTargetDirectoryIsGoneAfterANormalEnd) {
   const std::wstring temp = fresh_directory(L"normal_end");
   RunResult r = run_launcher(L"extract_probe_app", L"args exit 5", with_temp(temp));
@@ -133,40 +122,96 @@ TEST(LauncherCleanup, TheTargetDirectoryIsGoneAfterANormalEnd) {
   remove_tree(temp);
 }
 
-// Wine 8 cannot remove a Unix symlink through any Win32 call without harm (a link to a
-// directory resists every call; deleting a link to a file deletes its target instead), so
-// under Wine the two links are all that is left of the target; what they point to must be
-// intact and everything else of the target gone. On Windows the links go too.
+// A launcher run in the background: its application says it runs (a ready file), then waits
+// until the test writes a go file. The target directory is known once the application runs.
+struct HeldRun {
+  RunResult result;
+  std::thread thread;
+  std::wstring go;
+  std::wstring target;
+};
+
+void start_held_run(HeldRun* run, const std::wstring& launcher, const std::wstring& temp,
+                    unsigned exit_code) {
+  run->go = temp + L"_go";
+  const std::wstring ready = temp + L"_ready";
+  DeleteFileW(run->go.c_str());
+  DeleteFileW(ready.c_str());
+  const std::wstring args = L"touch \"" + ready + L"\" wait-file \"" + run->go + L"\" exit " +
+                            std::to_wstring(exit_code);
+  run->thread = std::thread([run, launcher, args, temp] {
+    run->result = run_launcher(launcher, args, with_temp(temp));
+  });
+  for (int tries = 0; tries < 3000 && !path_exists(ready); ++tries) Sleep(10);
+  std::vector<std::wstring> found = list_matching(temp, L"onefile_");
+  if (path_exists(ready) && found.size() == 1) run->target = temp + L"\\" + found[0];
+  DeleteFileW(ready.c_str());
+}
+
+void finish_held_run(HeldRun* run) {
+  write_file(run->go, "go");
+  run->thread.join();
+  DeleteFileW(run->go.c_str());
+}
+
+// Links planted by the application while it runs: to an empty folder, to a folder holding
+// files and an empty subfolder, to a file, one in a subfolder; then the target directory
+// itself swapped for a link to an empty folder. Wine 8 cannot remove a Unix symlink through
+// any Win32 call without harm (it opens what the link points to), so under Wine the links are
+// what is left of the target; on Windows they go too. What they point to stays exactly as it was.
 TEST(LauncherCleanup, LinksPlantedWhileTheApplicationRunsAreNotFollowed) {
   const std::wstring temp = fresh_link_directory(L"planted_links");
   const std::wstring outside = fresh_link_directory(L"planted_outside");
-  CreateDirectoryW((outside + L"\\nested").c_str(), nullptr);
-  ASSERT_TRUE(write_file(outside + L"\\keep.txt", "keep"));
-  ASSERT_TRUE(write_file(outside + L"\\nested\\deep.txt", "deep"));
-  ASSERT_TRUE(write_file(outside + L"\\file_target.txt", "file target"));
-  const std::wstring go = temp + L"_go";
-  DeleteFileW(go.c_str());
+  make_link_targets(outside);
+  const auto outside_before = tree_snapshot(outside);
 
-  RunResult r;
-  std::thread run([&] { r = run_launcher(L"extract_probe_app", L"wait-file \"" + go + L"\" exit 9", with_temp(temp)); });
-  const std::wstring target = wait_for_target(temp, L"probe.cpp");
-  bool planted = !target.empty() && plant_unix_link(outside, target + L"\\dir_link") &&
-                 plant_unix_link(outside + L"\\file_target.txt", target + L"\\file_link.txt");
-  write_file(go, "go");
-  run.join();
-  ASSERT_FALSE(target.empty());
+  HeldRun run;
+  start_held_run(&run, L"extract_probe_app", temp, 9);
+  bool planted = !run.target.empty() && plant_every_link(outside, run.target) &&
+                 write_file(run.target + L"\\sub\\made_by_app.txt", "app");
+  finish_held_run(&run);
+  ASSERT_FALSE(run.target.empty());
   ASSERT_TRUE(planted);
-
-  EXPECT_EQ(r.exit_code, 9u);
-  EXPECT_EQ(read_file(outside + L"\\keep.txt"), "keep");
-  EXPECT_EQ(read_file(outside + L"\\nested\\deep.txt"), "deep");
-  EXPECT_EQ(read_file(outside + L"\\file_target.txt"), "file target");
-  if (path_exists(target)) {
-    EXPECT_EQ(names_in(target), std::vector<std::wstring>({L"dir_link", L"file_link.txt"}));
-  }
+  EXPECT_EQ(run.result.exit_code, 9u);
+  EXPECT_EQ(run.result.err, "");
+  EXPECT_EQ(tree_snapshot(outside), outside_before);
+  EXPECT_FALSE(path_exists(run.target + L"\\probe.dll"));
+  expect_only_links_left(run.target);
   unix_remove_tree(temp);
+
+  const std::wstring swap_temp = fresh_link_directory(L"swapped_target");
+  HeldRun swapped;
+  start_held_run(&swapped, L"extract_probe_app", swap_temp, 8);
+  const std::wstring moved = swap_temp + L"\\moved";
+  bool swapped_in = !swapped.target.empty() && MoveFileW(swapped.target.c_str(), moved.c_str()) &&
+                    plant_unix_link(outside + L"\\empty", swapped.target);
+  finish_held_run(&swapped);
+  ASSERT_TRUE(swapped_in);
+  EXPECT_EQ(swapped.result.exit_code, 8u);
+  EXPECT_EQ(tree_snapshot(outside), outside_before);
+  unix_remove_tree(swap_temp);
   remove_tree(outside);
-  DeleteFileW(go.c_str());
+}
+
+// An entry name of 1023 units (the longest the format takes: four components of 255), in a
+// path of more than 1,100 units, is extracted, and the run leaves nothing behind.
+TEST(LauncherCleanup, ALongestEntryNameIsExtractedAndRemoved) {
+  const std::wstring name = std::wstring(255, L'a') + L"\\" + std::wstring(255, L'b') + L"\\" +
+                            std::wstring(255, L'c') + L"\\" + std::wstring(251, L'd') + L".txt";
+  ASSERT_EQ(name.size(), 1023u);
+  const std::wstring temp = fresh_directory(L"longest_name");
+  HeldRun run;
+  start_held_run(&run, L"extract_long_name_app", temp, 4);
+  const std::wstring path = run.target + L"\\" + name;
+  std::string content = read_file(L"\\\\?\\" + path);
+  finish_held_run(&run);
+  ASSERT_FALSE(run.target.empty());
+  EXPECT_GT(path.size(), 1100u);
+  EXPECT_EQ(content, "longest name\n");
+  EXPECT_EQ(run.result.exit_code, 4u);
+  EXPECT_EQ(run.result.err, "");
+  EXPECT_EQ(names_in(temp), std::vector<std::wstring>());
+  remove_tree(temp);
 }
 
 }  // namespace

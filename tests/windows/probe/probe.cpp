@@ -4,6 +4,7 @@
 //   env NAME        print NAME's value, or "NAME unset"
 //   sleep MS        sleep
 //   wait-file PATH  wait (up to 60 s) until PATH exists
+//   touch PATH      create the empty file PATH (tells a test that the application runs)
 //   crash           write through a null pointer (access violation)
 //   exit N          return N (decimal or 0x hex) and stop
 //   echo TEXT       print TEXT and a line break
@@ -68,6 +69,8 @@ extern "C" __declspec(dllexport) int run_code(int argc, wchar_t** argv, const wc
       for (int tries = 0; tries < 6000 && GetFileAttributesW(awaited) == INVALID_FILE_ATTRIBUTES; ++tries) {
         Sleep(10);
       }
+    } else if (action == L"touch" && i + 1 < argc) {
+      CloseHandle(CreateFileW(argv[++i], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     } else if (action == L"crash") {
       *static_cast<volatile int*>(nullptr) = 1;
     } else if (action == L"echo" && i + 1 < argc) {
