@@ -5,14 +5,17 @@
 // FILE_FLAG_OPEN_REPARSE_POINT, but Wine does (it opens the Unix symlink's target, and reports
 // a link to a file as a plain file), and deleting through such a handle deletes the target.
 // The system's resolved name of the handle tells the two apart: for the entry itself it is the
-// folder's resolved name and the entry's name. That name comes from FileNameInfo, which,
-// unlike GetFinalPathNameByHandleW under Wine, has no length limit.
+// folder's resolved name and the entry's name. That name is the handle's object name, asked
+// for with a buffer of our own: GetFinalPathNameByHandleW, which Wine builds on the same
+// query, fails there past MAX_PATH.
 #include "supervise/tree_removal.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <wchar.h>
 
+#include "launcher/late_bound.h"
 #include "launcher/wide.h"
 
 namespace {
@@ -34,7 +37,7 @@ constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM 
 volatile bool PosixDeleteUnavailable;
 
 struct NameInfo {
-  FILE_NAME_INFO info;
+  OBJECT_NAME_INFORMATION info;
   wchar_t room[kLongPathUnits];
 };
 
@@ -47,6 +50,7 @@ struct Walk {
   wchar_t root_name[kWalkPathUnits];  // the root's resolved name, without trailing backslash
   size_t root_name_length;
   NameInfo name;  // scratch for resolved_name
+  decltype(&NtQueryObject) query_object;  // from ntdll, which every process has loaded
   WIN32_FIND_DATAW found;  // scratch for the listings
   bool retry_may_help;
 };
@@ -60,16 +64,21 @@ bool is_dot_entry(const wchar_t* name) {
   return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
 }
 
-// The handle's name on its volume as the system resolved it ("\Users\me\...\entry"), with no
-// trailing backslash; False when it cannot be had.
-bool resolved_name(HANDLE handle, NameInfo* name, size_t* length) {
-  if (!GetFileInformationByHandleEx(handle, FileNameInfo, name, sizeof *name)) return false;
-  size_t units = name->info.FileNameLength / sizeof(wchar_t);
-  if (units >= kLongPathUnits) return false;
-  while (units > 0 && name->info.FileName[units - 1] == L'\\') --units;
-  name->info.FileName[units] = L'\0';
+// The handle's object name as the system resolved it ("\Device\HarddiskVolume2\Users\...",
+// "\??\C:\users\..." under Wine), terminated, with no trailing backslash. Null when it cannot
+// be had.
+const wchar_t* resolved_name(Walk* walk, HANDLE handle, size_t* length) {
+  ULONG returned = 0;
+  if (!NT_SUCCESS(walk->query_object(handle, ObjectNameInformation, &walk->name, sizeof walk->name, &returned))) {
+    return nullptr;
+  }
+  wchar_t* text = walk->name.info.Name.Buffer;
+  size_t units = walk->name.info.Name.Length / sizeof(wchar_t);
+  if (text == nullptr || units >= kLongPathUnits) return nullptr;
+  while (units > 0 && text[units - 1] == L'\\') --units;
+  text[units] = L'\0';
   *length = units;
-  return true;
+  return text;
 }
 
 bool same_name(const wchar_t* a, const wchar_t* b, size_t length) {
@@ -80,10 +89,10 @@ bool same_name(const wchar_t* a, const wchar_t* b, size_t length) {
 // True when the handle's resolved name is the root's followed by the path below the root.
 bool is_entry_itself(Walk* walk, HANDLE handle) {
   size_t length = 0;
-  if (!resolved_name(handle, &walk->name, &length)) return false;
+  const wchar_t* name = resolved_name(walk, handle, &length);
+  if (name == nullptr) return false;
   const wchar_t* below = walk->path.text + walk->root_length;
   size_t below_length = walk->path.length - walk->root_length;
-  const wchar_t* name = walk->name.info.FileName;
   return length == walk->root_name_length + below_length &&
          same_name(name, walk->root_name, walk->root_name_length) &&
          same_name(name + walk->root_name_length, below, below_length);
@@ -222,11 +231,11 @@ bool learn_root_name(Walk* walk) {
   last_backslash[1] = kept;
   if (parent == INVALID_HANDLE_VALUE) return false;
   size_t length = 0;
-  bool named = resolved_name(parent, &walk->name, &length);
+  const wchar_t* name = resolved_name(walk, parent, &length);
   CloseHandle(parent);
-  if (!named) return false;
+  if (name == nullptr) return false;
   WideBuffer root = wide_buffer(walk->root_name, kWalkPathUnits);
-  buffer_append(&root, walk->name.info.FileName);
+  buffer_append(&root, name);
   buffer_append(&root, last_backslash);  // the backslash and the last component
   walk->root_name_length = root.length;
   return true;
@@ -237,6 +246,7 @@ bool learn_root_name(Walk* walk) {
 bool remove_tree(const wchar_t* path) {
   Walk walk;
   walk.retry_may_help = false;
+  walk.query_object = LATE_BOUND(L"ntdll.dll", NtQueryObject);
   start_path(&walk, path);
   DWORD listed_attributes = GetFileAttributesW(walk.path.text);
   if (listed_attributes == INVALID_FILE_ATTRIBUTES) {
