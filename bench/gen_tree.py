@@ -9,7 +9,12 @@ each file is pseudo-random bytes from a fixed seed: it stands for the already co
 (PE code alone) to about a quarter. At scale 1 the tree holds 75 files, about 63 MB, the
 largest 33 MB; the sizes scale linearly.
 
-usage: gen_tree.py --out DIR --main bench_app.dll [--scale 1.0] [--sources DIR]
+With --many N the tree is instead the main DLL and N small files of 4-12 KiB (sizes from a
+fixed seed; PE code read on from where the file before stopped, the last tenth again
+pseudo-random) over 40 folders, 8 top-level ones with 4 subfolders each: an application made of
+many small files (about 40 MB at N = 5000), where the cost per file is what counts.
+
+usage: gen_tree.py --out DIR --main bench_app.dll [--scale 1.0 | --many N] [--sources DIR]
 """
 import argparse
 import hashlib
@@ -26,6 +31,8 @@ RATIO = 0.92  # each of the other files is this much smaller than the one before
 RANDOM_SHARE = 10  # one tenth of each file is incompressible
 FOLDERS = ["lib\\", "lib\\plugins\\", "data\\", "", "share\\res\\"]
 DEFAULT_SOURCES = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows"
+MANY_FOLDERS = [f"m{top}\\" + (f"s{sub}\\" if sub else "") for top in range(8) for sub in range(5)]
+SMALL_MIN, SMALL_MAX = 4096, 12288
 
 
 def sizes(scale, main_size):
@@ -52,11 +59,50 @@ def sources(directory):
     return files
 
 
+class PeStream:
+    """The source PE files one after the other, endlessly."""
+
+    def __init__(self, files):
+        self.files, self.index, self.data = files, 0, b""
+
+    def read(self, n):
+        out = b""
+        while len(out) < n:
+            if not self.data:
+                with open(self.files[self.index % len(self.files)], "rb") as f:
+                    self.data = f.read()
+                self.index += 1
+            take = self.data[:n - len(out)]
+            self.data = self.data[len(take):]
+            out += take
+        return out
+
+
+def write_many(out_dir, count, pe_files, digest):
+    """The many-files tree; returns its (name, size) list."""
+    draws = hashlib.shake_128(b"veldro-bench many").digest(4 * count)
+    stream = PeStream(pe_files)
+    manifest = []
+    for index in range(count):
+        size = SMALL_MIN + int.from_bytes(draws[4 * index:4 * index + 4], "little") % (SMALL_MAX - SMALL_MIN + 1)
+        name = MANY_FOLDERS[index % len(MANY_FOLDERS)] + f"{index:04d}.bin"
+        path = os.path.join(out_dir, *name.split("\\"))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        noise = hashlib.shake_128(f"veldro-bench many {index}".encode()).digest(size // RANDOM_SHARE)
+        content = stream.read(size - len(noise)) + noise
+        with open(path, "wb") as out:
+            out.write(content)
+        digest.update(content)
+        manifest.append((name, size))
+    return manifest
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--out", required=True)
     parser.add_argument("--main", required=True)
     parser.add_argument("--scale", type=float, default=1.0)
+    parser.add_argument("--many", type=int, default=0)
     parser.add_argument("--sources", default=DEFAULT_SOURCES)
     args = parser.parse_args()
 
@@ -70,7 +116,10 @@ def main():
 
     digest = hashlib.sha256()
     cursor = 0  # index of the next source file to start an entry with
-    for index, size in enumerate(sizes(args.scale, os.path.getsize(args.main))):
+    ref_sizes = [] if args.many else sizes(args.scale, os.path.getsize(args.main))
+    if args.many:
+        manifest += write_many(args.out, args.many, pe_files, digest)
+    for index, size in enumerate(ref_sizes):
         first = pe_files[cursor % len(pe_files)]
         name = FOLDERS[index % len(FOLDERS)] + f"{index:02d}_{os.path.basename(first)}"
         path = os.path.join(args.out, *name.split("\\"))

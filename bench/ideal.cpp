@@ -1,10 +1,9 @@
 // bench_ideal: the floor for the launcher's extraction work. It carries the same payload
 // object in its image, decodes the whole frame with one call into memory, writes each entry
-// with one WriteFile into %TEMP%\ideal_<pid>, and deletes that folder with the shell's
-// recursive delete, as the launcher's clean-up does. Exit 0 on success, 2 on any failure.
+// with one WriteFile into %TEMP%\ideal_<pid>, and deletes that folder file by file without
+// any check (plain_delete.h). Exit 0 on success, 2 on any failure.
 // With --times it prints how long each of the three steps took (decode, write, delete).
 #include <windows.h>
-#include <shellapi.h>
 
 #include <stdint.h>
 #include <stdio.h>
@@ -13,6 +12,8 @@
 #include <wchar.h>
 
 #include <zstd.h>
+
+#include "plain_delete.h"
 
 extern "C" {
 extern const unsigned char veldro_payload[];
@@ -95,14 +96,10 @@ int wmain(int argc, wchar_t** argv) {
   free(stream);
   double written = now_ms();
 
-  static wchar_t from[MAX_PATH + 2];
-  wcscpy(from, root);
-  from[wcslen(root) + 1] = 0;
-  SHFILEOPSTRUCTW op = {};
-  op.wFunc = FO_DELETE;
-  op.pFrom = from;
-  op.fFlags = FOF_NO_UI;
-  if (SHFileOperationW(&op) != 0) return 2;
+  static wchar_t tree[32768];
+  wcscpy(tree, root);
+  plain_delete(tree);
+  if (GetFileAttributesW(root) != INVALID_FILE_ATTRIBUTES) return 2;
   if (times) {
     wprintf(L"decode\t%.3f\nwrite\t%.3f\ndelete\t%.3f\n", decoded - begin, written - decoded,
             now_ms() - written);

@@ -1,23 +1,27 @@
 // bench_runner: the Windows side of the benchmark, run under Wine (or on Windows).
 //   bench_runner round <plan.txt> <round>   runs every contender of the plan once, starting
 //       with contender <round> mod count so that no contender always goes first, and prints
-//       one line per contender: name, milliseconds, exit code, target folders left behind.
+//       one line per contender: name, milliseconds, exit code, target folders left behind,
+//       and for a launcher the milliseconds before and after its application ran ("-" else).
 //   bench_runner mem <exe> [args...]        runs <exe> once and prints the peak working set
 //       and peak private bytes of it and of the child process it starts (the benchmark's
 //       application keeps the child alive 300 ms for it, see app.cpp).
-// A plan line is: name TAB folder-to-delete-afterwards-or-"-" TAB command line (UTF-8;
-// %VARIABLES% are expanded). A folder to delete is removed after the process exits, inside
-// the timed span (7-Zip leaves its output behind; the launcher and the ideal baseline remove
-// their own).
+// A plan line is: name TAB folder-to-delete-afterwards-or-"-" TAB "stamp" or "-" TAB command
+// line (UTF-8; %VARIABLES% are expanded). A folder to delete is removed after the process
+// exits, inside the timed span (7-Zip leaves its output behind; the launcher and the ideal
+// baseline remove their own), the way plain_delete.h does. "stamp" marks a launcher of the
+// benchmark's application: it runs with BENCH_APP_STAMP set and its standard output in a
+// file, where the application writes the performance counter on entry (see app.cpp).
 #include <windows.h>
 #include <psapi.h>
-#include <shellapi.h>
 #include <tlhelp32.h>
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
+
+#include "plain_delete.h"
 
 namespace {
 
@@ -27,6 +31,7 @@ constexpr int kLine = 8192;
 struct Contender {
   wchar_t name[128];
   wchar_t folder[MAX_PATH];
+  bool stamp;
   wchar_t command[kLine];
 };
 
@@ -62,14 +67,17 @@ bool read_plan(const wchar_t* path) {
     if (!MultiByteToWideChar(CP_UTF8, 0, line, -1, wide, kLine)) continue;
     wchar_t* tab1 = wcschr(wide, L'\t');
     wchar_t* tab2 = tab1 ? wcschr(tab1 + 1, L'\t') : nullptr;
-    if (!tab2) continue;
+    wchar_t* tab3 = tab2 ? wcschr(tab2 + 1, L'\t') : nullptr;
+    if (!tab3) continue;
     *tab1 = 0;
     *tab2 = 0;
+    *tab3 = 0;
     Contender& c = contenders[contender_count++];
     wcsncpy(c.name, wide, 127);
     c.folder[0] = 0;
     if (wcscmp(tab1 + 1, L"-") != 0) expand(tab1 + 1, c.folder, MAX_PATH);
-    expand(tab2 + 1, c.command, kLine);
+    c.stamp = wcscmp(tab2 + 1, L"stamp") == 0;
+    expand(tab3 + 1, c.command, kLine);
   }
   fclose(file);
   return contender_count > 0;
@@ -80,16 +88,10 @@ bool folder_exists(const wchar_t* path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The shell's recursive delete, as the launcher's clean-up ends with it.
 void delete_tree(const wchar_t* path) {
-  static wchar_t from[MAX_PATH + 2];
-  memset(from, 0, sizeof from);
-  wcsncpy(from, path, MAX_PATH);
-  SHFILEOPSTRUCTW op = {};
-  op.wFunc = FO_DELETE;
-  op.pFrom = from;
-  op.fFlags = FOF_NO_UI;
-  SHFileOperationW(&op);
+  static wchar_t tree[32768];
+  wcscpy(tree, path);
+  plain_delete(tree);
 }
 
 // Target folders of the launcher (onefile_*) currently in %TEMP%.
@@ -105,25 +107,55 @@ int leftover_targets() {
   return count;
 }
 
-bool start(wchar_t* command, PROCESS_INFORMATION* process) {
+// Starts command; with output set, its standard output (and its children's) goes there.
+bool start(wchar_t* command, PROCESS_INFORMATION* process, HANDLE output = nullptr) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
-  return CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        process);
+  if (output) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+  }
+  return CreateProcessW(nullptr, command, nullptr, nullptr, output != nullptr, 0, nullptr, nullptr,
+                        &startup, process);
+}
+
+// An inheritable, empty file in %TEMP% for a stamped launcher's output.
+HANDLE stamp_file(wchar_t* path) {
+  expand(L"%TEMP%\\bench_stamp.txt", path, MAX_PATH);
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  return CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                     CREATE_ALWAYS, 0, nullptr);
+}
+
+// The performance counter the application wrote into the stamp file, in milliseconds; -1 when
+// there is none.
+double read_stamp_ms(const wchar_t* path) {
+  FILE* file = _wfopen(path, L"rb");
+  if (!file) return -1;
+  long long counter = -1;
+  if (fscanf(file, "%lld", &counter) != 1) counter = -1;
+  fclose(file);
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return counter < 0 ? -1 : static_cast<double>(counter) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
 int run_round(int round) {
   for (int k = 0; k < contender_count; ++k) {
     Contender& c = contenders[(round + k) % contender_count];
     static wchar_t command[kLine];
+    static wchar_t stamp_path[MAX_PATH];
     wcscpy(command, c.command);
+    HANDLE output = c.stamp ? stamp_file(stamp_path) : nullptr;
+    SetEnvironmentVariableW(L"BENCH_APP_STAMP", c.stamp ? L"1" : nullptr);
     PROCESS_INFORMATION process;
     double begin = now_ms();
-    if (!start(command, &process)) {
+    if (!start(command, &process, output)) {
       fwprintf(stderr, L"bench_runner: cannot start %ls (error %lu)\n", c.command, GetLastError());
       return 1;
     }
     WaitForSingleObject(process.hProcess, INFINITE);
+    double ended = now_ms();
     DWORD code = 1;
     GetExitCodeProcess(process.hProcess, &code);
     if (c.folder[0]) delete_tree(c.folder);
@@ -131,7 +163,15 @@ int run_round(int round) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     int left = leftover_targets() + (c.folder[0] && folder_exists(c.folder) ? 1 : 0);
-    wprintf(L"%ls\t%.3f\t%lu\t%d\n", c.name, elapsed, code, left);
+    wchar_t phases[64] = L"-\t-";
+    if (output) {
+      CloseHandle(output);
+      double entered = read_stamp_ms(stamp_path);
+      if (entered >= begin && entered <= ended) {
+        swprintf(phases, 64, L"%.3f\t%.3f", entered - begin, ended - entered);
+      }
+    }
+    wprintf(L"%ls\t%.3f\t%lu\t%d\t%ls\n", c.name, elapsed, code, left, phases);
     fflush(stdout);
   }
   return 0;
