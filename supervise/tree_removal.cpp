@@ -219,8 +219,9 @@ void start_path(Walk* walk, const wchar_t* path) {
 }
 
 // The root's expected resolved name: its parent folder's resolved name, a backslash and the
-// root's own last component. False when the parent cannot be opened.
-bool learn_root_name(Walk* walk) {
+// root's name as its parent lists it (the long form, whatever form the path gave). False when
+// the parent cannot be opened.
+bool learn_root_name(Walk* walk, const wchar_t* listed_name) {
   wchar_t* last_backslash = wcsrchr(walk->path.text, L'\\');
   if (last_backslash == nullptr || last_backslash < walk->path.text + 4) return false;
   // The parent keeps its trailing backslash: "\\?\C:" alone would name the volume, not its root.
@@ -236,7 +237,8 @@ bool learn_root_name(Walk* walk) {
   if (name == nullptr) return false;
   WideBuffer root = wide_buffer(walk->root_name, kWalkPathUnits);
   buffer_append(&root, name);
-  buffer_append(&root, last_backslash);  // the backslash and the last component
+  buffer_append_char(&root, L'\\');
+  buffer_append(&root, listed_name);
   walk->root_name_length = root.length;
   return true;
 }
@@ -248,12 +250,14 @@ bool remove_tree(const wchar_t* path) {
   walk.retry_may_help = false;
   walk.query_object = LATE_BOUND(L"ntdll.dll", NtQueryObject);
   start_path(&walk, path);
-  DWORD listed_attributes = GetFileAttributesW(walk.path.text);
-  if (listed_attributes == INVALID_FILE_ATTRIBUTES) {
+  // The root's entry in its parent's listing, as every other entry is met.
+  HANDLE search = FindFirstFileExW(walk.path.text, FindExInfoBasic, &walk.found, FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
   }
-  if (!learn_root_name(&walk)) return true;
-  remove_entry(&walk, listed_attributes);
+  FindClose(search);
+  if (!learn_root_name(&walk, walk.found.cFileName)) return true;
+  remove_entry(&walk, walk.found.dwFileAttributes);
   return walk.retry_may_help;
 }

@@ -203,4 +203,18 @@ TEST(RemoveTargetDirectory, RemovesLongPathsAndReadOnlyEntries) {
   EXPECT_EQ(Counters.delete_calls, 1u);
 }
 
+// A target named in its short (8.3) form, as a TEMP variable may give it, is the same folder.
+TEST(RemoveTargetDirectory, RemovesATargetNamedByItsShortForm) {
+  const std::wstring target = prepare_target(L"cleanup_short_form", true);
+  wchar_t short_form[MAX_PATH];
+  DWORD length = GetShortPathNameW(target.c_str(), short_form, MAX_PATH);
+  ASSERT_GT(length, 0u);
+  ASSERT_LT(length, MAX_PATH);
+  ASSERT_NE(std::wstring(short_form), target);  // Wine gives short names on C:
+  wide_copy(TargetDir, kPathUnits, short_form);
+  remove_target_directory();
+  EXPECT_FALSE(path_exists(target));
+  EXPECT_EQ(Counters.delete_calls, 1u);
+}
+
 }  // namespace
