@@ -19,10 +19,11 @@ extern "C" __declspec(dllexport) int run_code(int, wchar_t**, const wchar_t*) {
     int at = sizeof line;
     line[--at] = '\n';
     unsigned long long value = static_cast<unsigned long long>(entered.QuadPart);
-    do line[--at] = static_cast<char>('0' + value % 10); while ((value /= 10) != 0);
+    do line[--at] = static_cast<char>('0' + value % 10);
+    while ((value /= 10) != 0);
     DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line + at, static_cast<DWORD>(sizeof line - at), &written,
-              nullptr);
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line + at, static_cast<DWORD>(sizeof line - at),
+              &written, nullptr);
   }
   wchar_t hold[16];
   DWORD n = GetEnvironmentVariableW(L"BENCH_APP_HOLD_MS", hold, 16);

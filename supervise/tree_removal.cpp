@@ -45,13 +45,13 @@ struct NameInfo {
 // removing at the same time.
 struct Walk {
   wchar_t path_storage[kWalkPathUnits];
-  WideBuffer path;  // the entry at hand, in extended-length form ("\\?\C:\...")
-  size_t root_length;  // units of path that name the root
+  WideBuffer path;                    // the entry at hand, in extended-length form ("\\?\C:\...")
+  size_t root_length;                 // units of path that name the root
   wchar_t root_name[kWalkPathUnits];  // the root's resolved name, without trailing backslash
   size_t root_name_length;
-  NameInfo name;  // scratch for resolved_name
+  NameInfo name;                          // scratch for resolved_name
   decltype(&NtQueryObject) query_object;  // from ntdll, which every process has loaded
-  WIN32_FIND_DATAW found;  // scratch for the listings
+  WIN32_FIND_DATAW found;                 // scratch for the listings
   bool retry_may_help;
 };
 
@@ -69,7 +69,8 @@ bool is_dot_entry(const wchar_t* name) {
 // be had.
 const wchar_t* resolved_name(Walk* walk, HANDLE handle, size_t* length) {
   ULONG returned = 0;
-  if (!NT_SUCCESS(walk->query_object(handle, ObjectNameInformation, &walk->name, sizeof walk->name, &returned))) {
+  if (!NT_SUCCESS(walk->query_object(handle, ObjectNameInformation, &walk->name, sizeof walk->name,
+                                     &returned))) {
     return nullptr;
   }
   wchar_t* text = walk->name.info.Name.Buffer;
@@ -82,8 +83,8 @@ const wchar_t* resolved_name(Walk* walk, HANDLE handle, size_t* length) {
 }
 
 bool same_name(const wchar_t* a, const wchar_t* b, size_t length) {
-  return length == 0 ||
-         CompareStringOrdinal(a, static_cast<int>(length), b, static_cast<int>(length), TRUE) == CSTR_EQUAL;
+  return length == 0 || CompareStringOrdinal(a, static_cast<int>(length), b,
+                                             static_cast<int>(length), TRUE) == CSTR_EQUAL;
 }
 
 // True when the handle's resolved name is the root's followed by the path below the root.
@@ -110,7 +111,8 @@ bool handle_attributes(HANDLE handle, DWORD* attributes) {
 // disposition, after clearing a read-only attribute that refuses it.
 bool delete_through(HANDLE handle, DWORD attributes) {
   if (!PosixDeleteUnavailable) {
-    FILE_DISPOSITION_INFO_EX posix = {FILE_DISPOSITION_FLAG_DELETE | FILE_DISPOSITION_FLAG_POSIX_SEMANTICS |
+    FILE_DISPOSITION_INFO_EX posix = {FILE_DISPOSITION_FLAG_DELETE |
+                                      FILE_DISPOSITION_FLAG_POSIX_SEMANTICS |
                                       FILE_DISPOSITION_FLAG_IGNORE_READONLY_ATTRIBUTE};
     if (SetFileInformationByHandle(handle, kDispositionInfoEx, &posix, sizeof posix)) return true;
     DWORD error = GetLastError();
@@ -121,10 +123,13 @@ bool delete_through(HANDLE handle, DWORD attributes) {
     PosixDeleteUnavailable = true;
   }
   FILE_DISPOSITION_INFO classic = {TRUE};
-  if (SetFileInformationByHandle(handle, FileDispositionInfo, &classic, sizeof classic)) return true;
-  if (GetLastError() != ERROR_ACCESS_DENIED || !(attributes & FILE_ATTRIBUTE_READONLY)) return false;
+  if (SetFileInformationByHandle(handle, FileDispositionInfo, &classic, sizeof classic))
+    return true;
+  if (GetLastError() != ERROR_ACCESS_DENIED || !(attributes & FILE_ATTRIBUTE_READONLY))
+    return false;
   FILE_BASIC_INFO basic = {};  // zero times: left as they are
-  basic.FileAttributes = attributes & kKeptAttributes ? attributes & kKeptAttributes : FILE_ATTRIBUTE_NORMAL;
+  basic.FileAttributes =
+      attributes & kKeptAttributes ? attributes & kKeptAttributes : FILE_ATTRIBUTE_NORMAL;
   return SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic) &&
          SetFileInformationByHandle(handle, FileDispositionInfo, &classic, sizeof classic);
 }
@@ -161,7 +166,8 @@ bool remove_children(Walk* walk) {
 // itself: it must be left for good). A link listed as one must be a link on the handle too;
 // anything else must bear its own resolved name.
 HANDLE open_itself(Walk* walk, DWORD listed_attributes, bool* stays) {
-  HANDLE handle = CreateFileW(walk->path.text, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
+  HANDLE handle = CreateFileW(walk->path.text,
+                              DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
                               kShareAll, nullptr, OPEN_EXISTING,
                               FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
@@ -171,9 +177,10 @@ HANDLE open_itself(Walk* walk, DWORD listed_attributes, bool* stays) {
     return INVALID_HANDLE_VALUE;
   }
   DWORD attributes = 0;
-  bool itself = (listed_attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-                    ? handle_attributes(handle, &attributes) && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-                    : is_entry_itself(walk, handle);
+  bool itself =
+      (listed_attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+          ? handle_attributes(handle, &attributes) && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+          : is_entry_itself(walk, handle);
   if (itself) return handle;
   CloseHandle(handle);
   *stays = true;
@@ -189,7 +196,8 @@ bool remove_entry(Walk* walk, DWORD listed_attributes) {
   // A folder is emptied before it is opened: the listing cannot share the folder with a
   // handle that may delete it. Entering it on the listing's word is safe, since every entry
   // below passes its own check, and nothing listed as a link is ever entered.
-  if ((listed_attributes & FILE_ATTRIBUTE_DIRECTORY) && !(listed_attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+  if ((listed_attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+      !(listed_attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     stays = remove_children(walk);
   }
   if (stays) return true;  // a folder that keeps something cannot go
@@ -227,8 +235,8 @@ bool learn_root_name(Walk* walk, const wchar_t* listed_name) {
   // The parent keeps its trailing backslash: "\\?\C:" alone would name the volume, not its root.
   wchar_t kept = last_backslash[1];
   last_backslash[1] = L'\0';
-  HANDLE parent = CreateFileW(walk->path.text, FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE parent = CreateFileW(walk->path.text, FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   last_backslash[1] = kept;
   if (parent == INVALID_HANDLE_VALUE) return false;
   size_t length = 0;
@@ -251,7 +259,8 @@ bool remove_tree(const wchar_t* path) {
   walk.query_object = LATE_BOUND(L"ntdll.dll", NtQueryObject);
   start_path(&walk, path);
   // The root's entry in its parent's listing, as every other entry is met.
-  HANDLE search = FindFirstFileExW(walk.path.text, FindExInfoBasic, &walk.found, FindExSearchNameMatch, nullptr, 0);
+  HANDLE search = FindFirstFileExW(walk.path.text, FindExInfoBasic, &walk.found,
+                                   FindExSearchNameMatch, nullptr, 0);
   if (search == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;

@@ -38,7 +38,9 @@ unsigned count_files(const std::wstring& folder) {
   do {
     std::wstring name = found.cFileName;
     if (name == L"." || name == L"..") continue;
-    count += (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? count_files(folder + L"\\" + name) : 1;
+    count += (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                 ? count_files(folder + L"\\" + name)
+                 : 1;
   } while (FindNextFileW(search, &found));
   FindClose(search);
   return count;
@@ -48,34 +50,42 @@ unsigned count_files(const std::wstring& folder) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) return 1;
-  HANDLE file = CreateFileW(argv[1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE file =
+      CreateFileW(argv[1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 1;
   LARGE_INTEGER size;
   GetFileSizeEx(file, &size);
   std::vector<unsigned char> payload(static_cast<size_t>(size.QuadPart));
   DWORD got = 0;
   for (size_t done = 0; done < payload.size(); done += got) {
-    if (!ReadFile(file, payload.data() + done, static_cast<DWORD>(payload.size() - done), &got, nullptr) || got == 0) return 1;
+    if (!ReadFile(file, payload.data() + done, static_cast<DWORD>(payload.size() - done), &got,
+                  nullptr) ||
+        got == 0)
+      return 1;
   }
   CloseHandle(file);
   int rounds = argc > 3 ? _wtoi(argv[3]) : 1;
 
-  printf("payload %.1f MB\n%-6s %-8s %8s %9s %11s %10s %10s %12s %12s\n", payload.size() / 1048576.0, "round",
-         "target", "entries", "writes", "mkdir calls", "extract s", "remove s", "extract ms/e", "remove ms/e");
+  printf("payload %.1f MB\n%-6s %-8s %8s %9s %11s %10s %10s %12s %12s\n",
+         payload.size() / 1048576.0, "round", "target", "entries", "writes", "mkdir calls",
+         "extract s", "remove s", "extract ms/e", "remove ms/e");
   for (int round = 0; round < rounds; ++round) {
     for (bool private_acl : {false, true}) {
       // A name of its own each time: the directory registry remembers the folders made before.
-      std::wstring target = std::wstring(argv[2]) + L"\\extract_bench_" + std::to_wstring(GetCurrentProcessId()) +
-                            L"_" + std::to_wstring(round) + (private_acl ? L"_private" : L"_plain");
-      if (private_acl ? create_private_directory(target.c_str()) != 0 : !CreateDirectoryW(target.c_str(), nullptr)) {
+      std::wstring target = std::wstring(argv[2]) + L"\\extract_bench_" +
+                            std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(round) +
+                            (private_acl ? L"_private" : L"_plain");
+      if (private_acl ? create_private_directory(target.c_str()) != 0
+                      : !CreateDirectoryW(target.c_str(), nullptr)) {
         return 1;
       }
       double extract = time_entry_loop(target, payload);
       RunCounters counted = Counters;
       unsigned entries = count_files(target);
       double removal = seconds_of(remove_whole, target);
-      printf("%-6d %-8s %8u %9llu %11llu %10.3f %10.3f %12.4f %12.4f\n", round, private_acl ? "private" : "plain",
-             entries, static_cast<unsigned long long>(counted.write_calls),
+      printf("%-6d %-8s %8u %9llu %11llu %10.3f %10.3f %12.4f %12.4f\n", round,
+             private_acl ? "private" : "plain", entries,
+             static_cast<unsigned long long>(counted.write_calls),
              static_cast<unsigned long long>(counted.create_directory_calls), extract, removal,
              1000 * extract / entries, 1000 * removal / entries);
       if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return 2;
