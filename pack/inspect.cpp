@@ -228,30 +228,10 @@ void PayloadReader::finish() {
   if (window_pos_ != window_size_ || refill()) fail("bytes after the end marker");
 }
 
-std::vector<EntryInfo> list_entries(const ByteSource& file, const PayloadLocation& where,
-                                    FrameInfo* frame) {
-  PayloadReader reader(file, where);
-  std::vector<EntryInfo> entries;
-  EntryInfo entry;
-  while (reader.next_entry(&entry.name, &entry.size)) {
-    reader.skip_content(entry.size);
-    entries.push_back(entry);
-  }
-  reader.finish();
-  if (entries.empty()) reader.fail("no entry");
-  if (frame != nullptr) *frame = reader.frame();
-  return entries;
-}
+namespace {
 
-std::vector<EntryInfo> read_entries(const uint8_t* payload, size_t length, bool keep_content,
-                                    FrameInfo* frame) {
-  MemorySource source(payload, length);
-  PayloadLocation where;
-  if (length < kPayloadHeaderBytes || std::memcmp(payload, kPayloadMagic, kPayloadHeaderBytes) != 0) {
-    throw PackError("no \"KA\" 'Y' header");
-  }
-  if (probe_payload(source, 0, &where) != Probe::kFound) throw PackError("no well-formed payload");
-  PayloadReader reader(source, where);
+// Every entry, up to the end marker and the frame's end.
+std::vector<EntryInfo> collect_entries(PayloadReader& reader, bool keep_content, FrameInfo* frame) {
   std::vector<EntryInfo> entries;
   EntryInfo entry;
   while (reader.next_entry(&entry.name, &entry.size)) {
@@ -267,6 +247,26 @@ std::vector<EntryInfo> read_entries(const uint8_t* payload, size_t length, bool 
   if (entries.empty()) reader.fail("no entry");
   if (frame != nullptr) *frame = reader.frame();
   return entries;
+}
+
+}  // namespace
+
+std::vector<EntryInfo> list_entries(const ByteSource& file, const PayloadLocation& where,
+                                    FrameInfo* frame) {
+  PayloadReader reader(file, where);
+  return collect_entries(reader, false, frame);
+}
+
+std::vector<EntryInfo> read_entries(const uint8_t* payload, size_t length, bool keep_content,
+                                    FrameInfo* frame) {
+  MemorySource source(payload, length);
+  PayloadLocation where;
+  if (length < kPayloadHeaderBytes || std::memcmp(payload, kPayloadMagic, kPayloadHeaderBytes) != 0) {
+    throw PackError("no \"KA\" 'Y' header");
+  }
+  if (probe_payload(source, 0, &where) != Probe::kFound) throw PackError("no well-formed payload");
+  PayloadReader reader(source, where);
+  return collect_entries(reader, keep_content, frame);
 }
 
 std::vector<uint8_t> read_file_bytes(const std::string& path) {

@@ -280,7 +280,8 @@ void expect_positionals(const ParsedArgs& args, size_t count, const char* what) 
   if (args.positionals.size() != count) throw UsageError(std::string("give ") + what);
 }
 
-int run_list(const Invocation& invocation) {
+// list and verify: both decode everything; verify says only whether all is well.
+int run_read(const Invocation& invocation, bool verify) {
   expect_positionals(invocation.args, 1, "exactly one file");
   const std::string& path = invocation.args.positionals[0];
   FileSource file(path, kInputKind);
@@ -288,9 +289,14 @@ int run_list(const Invocation& invocation) {
   FrameInfo frame;
   std::vector<EntryInfo> entries = list_entries(file, where, &frame);
   uint64_t total = 0;
+  for (const EntryInfo& e : entries) total += e.size;
+  if (verify) {
+    printf("%s: ok, %zu entries, %llu bytes, checksum %s\n", path.c_str(), entries.size(),
+           static_cast<unsigned long long>(total), frame.checksum ? "verified" : "absent");
+    return 0;
+  }
   for (const EntryInfo& e : entries) {
     printf("%12llu  %s\n", static_cast<unsigned long long>(e.size), utf8_from_utf16(e.name).c_str());
-    total += e.size;
   }
   printf("%zu entries, %llu bytes, payload %llu bytes at offset %llu, ratio %.3f\n", entries.size(),
          static_cast<unsigned long long>(total), static_cast<unsigned long long>(where.length),
@@ -303,19 +309,8 @@ int run_list(const Invocation& invocation) {
   return 0;
 }
 
-int run_verify(const Invocation& invocation) {
-  expect_positionals(invocation.args, 1, "exactly one file");
-  const std::string& path = invocation.args.positionals[0];
-  FileSource file(path, kInputKind);
-  PayloadLocation where = find_payload(file);
-  FrameInfo frame;
-  std::vector<EntryInfo> entries = list_entries(file, where, &frame);
-  uint64_t total = 0;
-  for (const EntryInfo& e : entries) total += e.size;
-  printf("%s: ok, %zu entries, %llu bytes, checksum %s\n", path.c_str(), entries.size(),
-         static_cast<unsigned long long>(total), frame.checksum ? "verified" : "absent");
-  return 0;
-}
+int run_list(const Invocation& invocation) { return run_read(invocation, false); }
+int run_verify(const Invocation& invocation) { return run_read(invocation, true); }
 
 int run_extract(const Invocation& invocation) {
   expect_positionals(invocation.args, 2, "a file and a folder");

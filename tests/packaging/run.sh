@@ -90,6 +90,22 @@ for exe in "$work/sub/consumer-app.exe" "$work/pkg1/consumer-app.exe" "$work/sub
   expect_eq "$out" $'consumer ok: greetings from the payload' "output of $exe"
 done
 
+echo "== linked by hand from the installed package, as the README shows"
+P="$work/prefix" entry="$work/prefix/lib/veldro-onefile/objects-Release/veldro_launcher_entry/launcher"
+mkdir -p "$work/manual" && cp "$work/pkg1/consumer_app.dll" "$repo/tests/consumer/greeting.txt" "$work/manual/"
+(cd "$work" &&
+  "$P/bin/veldro-pack" pack --main consumer_app.dll --object app.obj --resource-script app.rc \
+    --output-name myapp.exe manual 2>/dev/null &&
+  x86_64-w64-mingw32-windres -O coff app.rc app.res &&
+  x86_64-w64-mingw32-g++-posix -o myapp.exe "$entry/main.cpp.obj" "$entry/build_inputs.cpp.obj" \
+    app.obj app.res "$P/lib/libveldro_launcher.a" "$P/lib/libveldro_zstd.a" \
+    -municode -mwindows -static -s -Wl,--no-insert-timestamp -Wl,--stack,8388608 -Wl,--file-alignment,4096) ||
+  fail "the manual link line"
+set +e
+wine "$work/myapp.exe" >"$work/run.out" 2>&1
+expect_eq "$?" 42 "exit code of the exe linked by hand"
+set -e
+
 echo "== the exe follows the files of a DIRECTORY"
 pkg1="$work/pkg1"
 expect_eq "$(entries "$pkg1/consumer_defaults.exe")" \
