@@ -29,6 +29,12 @@ set(VELDRO_PACK_DEPENDS \"\${VELDRO_PACK}\")
 enable_language(RC)
 include(\"\${CMAKE_CURRENT_LIST_DIR}/VeldroOnefile.cmake\")
 ")
+# find_package(VeldroOnefile 0.1 ...) accepts 0.1.x: before 1.0 a minor release may change
+# what veldro_add_onefile() takes.
+include(CMakePackageConfigHelpers)
+write_basic_package_version_file("${CMAKE_CURRENT_BINARY_DIR}/VeldroOnefileConfigVersion.cmake"
+  VERSION "${PROJECT_VERSION}" COMPATIBILITY SameMinorVersion)
 install(FILES "${CMAKE_CURRENT_BINARY_DIR}/VeldroOnefileConfig.cmake"
+  "${CMAKE_CURRENT_BINARY_DIR}/VeldroOnefileConfigVersion.cmake"
   "${VELDRO_ROOT}/cmake/VeldroOnefile.cmake" "${VELDRO_ROOT}/cmake/mingw-w64-x86_64.cmake"
   DESTINATION "${_config_dir}")

@@ -40,12 +40,21 @@ std::u16string payload_name(const fs::path& relative) {
   return name;
 }
 
-void add_directory(const fs::path& dir, const fs::path& main_file, std::vector<PackFile>& out) {
-  if (!fs::is_directory(dir)) throw PackError("'" + dir.string() + "' is not a directory");
+void check_directory(const std::string& dir) {
+  std::error_code error;
+  fs::file_status status = fs::status(dir, error);
+  if (status.type() == fs::file_type::not_found) throw PackError("directory '" + dir + "' not found");
+  if (status.type() != fs::file_type::directory) throw PackError("'" + dir + "' is not a directory");
+}
+
+void add_directory(const fs::path& dir, const fs::path& main_file, std::vector<PackFile>& out,
+                   std::vector<std::string>* folders) {
   fs::path root = fs::canonical(dir);
+  if (folders != nullptr) folders->push_back(dir.string());
   std::vector<fs::path> found;
   for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator(); ++it) {
     const fs::path& path = it->path();
+    if (folders != nullptr && it->is_directory() && !it->is_symlink()) folders->push_back(path.string());
     if (it->is_symlink()) {
       std::error_code error;
       fs::path target = fs::canonical(path, error);
@@ -162,11 +171,12 @@ void check_template(const std::u16string& dir_spec) {
                   "the clean-up deletes whatever stands at the target path");
 }
 
-std::vector<PackFile> collect_app_files(const AppSources& sources) {
+std::vector<PackFile> collect_app_files(const AppSources& sources, std::vector<std::string>* folders) {
+  for (const std::string& dir : sources.directories) check_directory(dir);
   fs::path main = find_main(sources);
   std::vector<PackFile> files;
   files.push_back({utf16_from_utf8(main.filename().string()), main.string(), {}});
-  for (const std::string& dir : sources.directories) add_directory(dir, main, files);
+  for (const std::string& dir : sources.directories) add_directory(dir, main, files, folders);
   for (const std::string& file : sources.files) {
     if (!fs::is_regular_file(file)) throw PackError("file '" + file + "' not found");
     std::error_code error;
@@ -174,15 +184,22 @@ std::vector<PackFile> collect_app_files(const AppSources& sources) {
     files.push_back({utf16_from_utf8(fs::path(file).filename().string()), file, {}});
   }
 
-  std::map<std::u16string, std::string> seen;
+  std::map<std::u16string, const PackFile*> seen;
   for (const PackFile& file : files) {
     std::string problem = entry_name_problem(file.name);
     if (!problem.empty()) throw PackError("'" + file.path + "': name " + problem);
-    auto [it, fresh] = seen.emplace(fold_case(file.name), file.path);
-    if (!fresh) {
-      throw PackError("'" + file.path + "' and '" + it->second +
-                      "' differ only in case; Windows folds them into one file");
+    auto [it, fresh] = seen.emplace(fold_case(file.name), &file);
+    if (fresh) continue;
+    const PackFile& other = *it->second;
+    if (other.name == file.name && other.path == file.path) {
+      throw PackError("'" + file.path + "' would be packed twice as '" + utf8_from_utf16(file.name) + "'");
     }
+    if (other.name == file.name) {
+      throw PackError("'" + other.path + "' and '" + file.path + "' would both be packed as '" +
+                      utf8_from_utf16(file.name) + "'");
+    }
+    throw PackError("'" + file.path + "' and '" + other.path +
+                    "' differ only in case; Windows folds them into one file");
   }
   return files;
 }

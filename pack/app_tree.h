@@ -23,9 +23,13 @@ struct AppSources {
 
 // The entries in payload order: the main file first under its file name, then each
 // directory's files sorted by name, then the single files. Throws PackError on: a missing
-// main file, an empty application, a name that is unsafe or reaches 1024 UTF-16 units, two
-// names that differ only in case, a symbolic link that points outside its directory.
-std::vector<PackFile> collect_app_files(const AppSources& sources);
+// directory, a missing main file, an empty directory, a name that is unsafe or reaches 1024
+// UTF-16 units, two files packed under one name or under names that differ only in case, a
+// symbolic link that points outside its directory. `folders`, when given, receives every
+// folder listed (each directory and the folders below it), whose contents decide the set of
+// entries.
+std::vector<PackFile> collect_app_files(const AppSources& sources,
+                                        std::vector<std::string>* folders = nullptr);
 
 // UTF-8 to UTF-16; throws PackError on malformed input.
 std::u16string utf16_from_utf8(const std::string& text);

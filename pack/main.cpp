@@ -1,26 +1,37 @@
 // veldro-pack: turns an application folder into the build input of a onefile launcher, and
 // reads built payloads back. Exit codes: 0 success, 1 usage error, 2 bad input.
 #include <stdio.h>
-#include <stdlib.h>
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "pack/app_tree.h"
+#include "pack/build_record.h"
+#include "pack/byte_source.h"
+#include "pack/cli.h"
 #include "pack/coff_object.h"
+#include "pack/imports.h"
 #include "pack/inspect.h"
 #include "pack/payload_writer.h"
 #include "pack/pe_check.h"
 #include "pack/resources.h"
+#include "pack/unpack.h"
 
 #ifdef _WIN32
 #include <io.h>
 #else
 #include <unistd.h>
 #endif
+
+#ifndef VELDRO_VERSION
+#define VELDRO_VERSION "unknown"
+#endif
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -29,18 +40,23 @@ using namespace veldro;
 constexpr int kUsageError = 1;
 constexpr int kBadInput = 2;
 
-const char kMainHelp[] =
-    "usage: veldro-pack <command> [options]\n"
-    "\n"
-    "commands:\n"
-    "  pack     pack an application folder into a payload and a launcher object file\n"
-    "  list     list the entries of a built exe or payload file\n"
-    "  verify   decode a built exe or payload file completely and check its format\n"
-    "\n"
-    "Run 'veldro-pack <command> --help' for the options of a command.\n";
+// What a command gets: its parsed arguments, and its raw arguments for the input stamp.
+struct Invocation {
+  const ParsedArgs& args;
+  std::vector<std::string> raw;
+};
+
+// One command of the CLI: `veldro-pack <name> ...`.
+struct Command {
+  const char* name;
+  const char* summary;  // one line of the main help
+  const char* help;     // `veldro-pack <name> --help`
+  std::vector<OptionSpec> options;
+  int (*run)(const Invocation& invocation);
+};
 
 const char kPackHelp[] =
-    "usage: veldro-pack pack --main <name> [options] <dir>...\n"
+    "usage: veldro-pack pack --main <name> [options] [--] <dir>...\n"
     "\n"
     "Packs the main DLL first (under its file name), then every file below each <dir> at its\n"
     "relative path, then each --file at the top level.\n"
@@ -55,16 +71,36 @@ const char kPackHelp[] =
     "  --template <dirspec>     target directory template (default {TEMP}\\onefile_{PID}_{TIME_US}_{RANDOM})\n"
     "  --company <s> --product <s> --file-version <s> --product-version <s>\n"
     "                           product strings for the template and the version resource\n"
+    "                           (default QuillBeacon, Quill Beacon, 1.0.0.0, 1.0.0); a version\n"
+    "                           may be any text, its numeric fields take its leading numbers\n"
     "  --resource-script <out.rc>  write the exe's resources (version information, manifest,\n"
     "                           icon) as a resource script, with <out.rc>.manifest beside it\n"
     "  --icon <app.ico>         application icon for the resource script\n"
     "  --output-name <app.exe>  the exe's file name, for the version information\n"
+    "  --strict                 refuse (exit 2) instead of warning when a packed DLL imports a\n"
+    "                           DLL that is neither in the payload nor a system DLL\n"
+    "  --system-dll <name>      count <name> as present on the target system (repeatable)\n"
+    "  --depfile <out.d>        write the files and folders read, for the build system\n"
+    "  --stamp <file>           record the inputs in <file>; when it already records the same\n"
+    "                           ones (names, sizes, times, options) and the outputs exist,\n"
+    "                           write nothing\n"
+    "\n"
+    "Template placeholders (any case):\n"
+    "  {TEMP} {HOME} {CACHE_DIR}\n"
+    "      the user's temp, profile and local application data folders\n"
+    "  {PROGRAM} {PROGRAM_BASE} {PROGRAM_DIR}\n"
+    "      the exe as started (argv[0]), the same without '.exe', its folder\n"
+    "  {PID} {TIME} {TIME_US} {RANDOM}\n"
+    "      run-unique: the launcher's process id, the start time in 100 ns units since 1601,\n"
+    "      its microsecond (six digits), 11 random characters\n"
+    "  {COMPANY} {PRODUCT} {FILE_VERSION} {PRODUCT_VERSION} {VERSION}\n"
+    "      the product strings; {VERSION} is the product version, '-', the file version\n"
     "\n"
     "Refused, with one line naming the file (exit 2): a main file that is missing, not a\n"
-    "64-bit PE DLL or without a run_code export; an empty directory; names that leave the\n"
-    "directory, contain characters Windows forbids or reach 1024 UTF-16 units; names that\n"
-    "differ only in case; symbolic links pointing outside; a malformed icon; a template\n"
-    "without a run-unique placeholder ({PID}, {TIME}, {TIME_US} or {RANDOM}).\n";
+    "64-bit PE DLL or without a run_code export; a missing or empty directory; names that\n"
+    "leave the directory, contain characters Windows forbids or reach 1024 UTF-16 units; two\n"
+    "files under one name or names that differ only in case; symbolic links pointing outside;\n"
+    "a malformed icon; a template without a run-unique placeholder.\n";
 
 const char kListHelp[] =
     "usage: veldro-pack list <app.exe|payload.bin>\n"
@@ -75,13 +111,16 @@ const char kListHelp[] =
 const char kVerifyHelp[] =
     "usage: veldro-pack verify <app.exe|payload.bin>\n"
     "\n"
-    "Decodes the whole payload, checks the header, the frame checksum, every entry, the end\n"
-    "marker, the alignment and the trailer. Exit 0 when all is well, 2 otherwise.\n";
+    "Checks an exe's image (its headers, its section table against the file's size, the\n"
+    "payload inside one section), then decodes the whole payload: the header, the frame and\n"
+    "its checksum, every entry name, the end marker, the alignment and the trailer. Exit 0\n"
+    "when all is well, 2 otherwise.\n";
 
-int usage(const char* help, const std::string& problem) {
-  fprintf(stderr, "veldro-pack: %s\n\n%s", problem.c_str(), help);
-  return kUsageError;
-}
+const char kExtractHelp[] =
+    "usage: veldro-pack extract <app.exe|payload.bin> <dir>\n"
+    "\n"
+    "Writes every entry below <dir>, which must be empty or is created, refusing the names the\n"
+    "launcher refuses. Files written before a failure stay.\n";
 
 bool stderr_is_terminal() {
 #ifdef _WIN32
@@ -91,89 +130,125 @@ bool stderr_is_terminal() {
 #endif
 }
 
-bool is_help(const char* arg) { return !strcmp(arg, "--help") || !strcmp(arg, "-h"); }
-
-bool parse_int(const char* text, int low, int high, int* value) {
+int parse_int(const std::string& text, int low, int high, const char* option) {
   char* end = nullptr;
-  long v = strtol(text, &end, 10);
-  if (end == text || *end != '\0' || v < low || v > high) return false;
-  *value = static_cast<int>(v);
-  return true;
+  long v = strtol(text.c_str(), &end, 10);
+  if (end == text.c_str() || *end != '\0' || v < low || v > high) {
+    throw UsageError(std::string(option) + " takes " + std::to_string(low) + " to " +
+                     std::to_string(high));
+  }
+  return static_cast<int>(v);
 }
 
 void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.close();
   if (!out) throw PackError("cannot write '" + path + "'");
 }
 
-int run_pack(int argc, char** argv) {
-  AppSources sources;
-  FrameOptions frame;
-  LauncherStrings strings;
-  std::string payload_path, object_path, script_path;
-  ResourceInfo resources;
-  for (int i = 0; i < argc; ++i) {
-    const char* arg = argv[i];
-    if (is_help(arg)) {
-      fputs(kPackHelp, stdout);
-      return 0;
-    }
-    auto value = [&](const char* option) -> const char* {
-      if (strcmp(arg, option) != 0) return nullptr;
-      if (i + 1 >= argc) return "";
-      return argv[++i];
-    };
-    const char* v = nullptr;
-    if ((v = value("--main"))) {
-      sources.main = v;
-    } else if ((v = value("--file"))) {
-      sources.files.push_back(v);
-    } else if ((v = value("--level"))) {
-      if (!parse_int(v, 1, 22, &frame.level)) return usage(kPackHelp, "--level takes 1 to 22");
-    } else if ((v = value("--threads"))) {
-      if (!parse_int(v, 1, 256, &frame.threads)) return usage(kPackHelp, "--threads takes 1 to 256");
-    } else if ((v = value("--window-log"))) {
-      if (!parse_int(v, 10, 27, &frame.window_log)) {
-        return usage(kPackHelp, "--window-log takes 10 to 27");
-      }
-    } else if ((v = value("--payload"))) {
-      payload_path = v;
-    } else if ((v = value("--object"))) {
-      object_path = v;
-    } else if ((v = value("--resource-script"))) {
-      script_path = v;
-    } else if ((v = value("--icon"))) {
-      resources.icon_path = v;
-    } else if ((v = value("--output-name"))) {
-      resources.original_filename = v;
-    } else if ((v = value("--template"))) {
-      strings.dir_spec = utf16_from_utf8(v);
-    } else if ((v = value("--company"))) {
-      strings.company = utf16_from_utf8(v);
-    } else if ((v = value("--product"))) {
-      strings.product = utf16_from_utf8(v);
-    } else if ((v = value("--file-version"))) {
-      strings.file_version = utf16_from_utf8(v);
-    } else if ((v = value("--product-version"))) {
-      strings.product_version = utf16_from_utf8(v);
-    } else if (arg[0] == '-' && arg[1] == '-') {
-      return usage(kPackHelp, std::string("unknown option '") + arg + "'");
-    } else {
-      sources.directories.push_back(arg);
-    }
-    if (v != nullptr && *v == '\0') return usage(kPackHelp, std::string(arg) + " needs a value");
+// The running packer's own file, for the input stamp: a rebuilt packer packs again.
+std::string packer_path(const char* argv0) {
+  std::error_code error;
+  fs::path self = fs::read_symlink("/proc/self/exe", error);
+  return error ? std::string(argv0) : self.string();
+}
+
+// A progress line on a terminal, redrawn at most four times a second and always at the end.
+class ProgressLine {
+ public:
+  void operator()(uint64_t done, uint64_t total) {
+    auto now = std::chrono::steady_clock::now();
+    if (done < total && drawn_ && now - last_ < std::chrono::milliseconds(250)) return;
+    drawn_ = true;
+    last_ = now;
+    fprintf(stderr, "\rveldro-pack: %3d%% of %.1f MB", total ? static_cast<int>(done * 100 / total) : 100,
+            static_cast<double>(total) / 1e6);
   }
-  if (sources.main.empty()) return usage(kPackHelp, "--main is required");
+
+ private:
+  bool drawn_ = false;
+  std::chrono::steady_clock::time_point last_;
+};
+
+// --- pack --------------------------------------------------------------------------------------
+
+void print_missing_imports(const std::vector<MissingImport>& missing, bool strict) {
+  for (const MissingImport& m : missing) {
+    fprintf(stderr, "veldro-pack: %s'%s' imports '%s', which is neither in the payload nor a system DLL\n",
+            strict ? "" : "warning: ", utf8_from_utf16(m.importer).c_str(), m.dll.c_str());
+  }
+  if (!missing.empty()) {
+    fprintf(stderr,
+            "veldro-pack: a run fails to load such a DLL (error 126): link statically (-static), "
+            "pack the DLL too, or name it with --system-dll if the target system has it\n");
+  }
+}
+
+int run_pack(const Invocation& invocation) {
+  const ParsedArgs& args = invocation.args;
+  AppSources sources;
+  sources.main = args.value("--main");
+  sources.files = args.list("--file");
+  for (const std::string& dir : args.positionals) {
+    for (const std::string& earlier : sources.directories) {
+      if (earlier == dir) throw UsageError("directory '" + dir + "' given twice");
+    }
+    sources.directories.push_back(dir);
+  }
+  FrameOptions frame;
+  if (args.has("--level")) frame.level = parse_int(args.value("--level"), 1, 22, "--level");
+  if (args.has("--threads")) frame.threads = parse_int(args.value("--threads"), 1, 256, "--threads");
+  if (args.has("--window-log")) {
+    frame.window_log = parse_int(args.value("--window-log"), 10, 27, "--window-log");
+  }
+  LauncherStrings strings;
+  if (args.has("--template")) strings.dir_spec = utf16_from_utf8(args.value("--template"));
+  if (args.has("--company")) strings.company = utf16_from_utf8(args.value("--company"));
+  if (args.has("--product")) strings.product = utf16_from_utf8(args.value("--product"));
+  if (args.has("--file-version")) strings.file_version = utf16_from_utf8(args.value("--file-version"));
+  if (args.has("--product-version")) {
+    strings.product_version = utf16_from_utf8(args.value("--product-version"));
+  }
+  ResourceInfo resources;
+  resources.icon_path = args.value("--icon");
+  resources.original_filename = args.value("--output-name");
+  std::string payload_path = args.value("--payload"), object_path = args.value("--object");
+  std::string script_path = args.value("--resource-script");
+  if (sources.main.empty()) throw UsageError("--main is required");
   if (payload_path.empty() && object_path.empty() && script_path.empty()) {
-    return usage(kPackHelp, "nothing to write: give --payload, --object or --resource-script");
+    throw UsageError("nothing to write: give --payload, --object or --resource-script");
   }
 
   check_template(strings.dir_spec);
   auto started = std::chrono::steady_clock::now();
-  std::vector<PackFile> files = collect_app_files(sources);
+  PackInputs inputs;
+  std::vector<PackFile> files = collect_app_files(sources, &inputs.folders);
+  for (const PackFile& f : files) inputs.files.push_back(f.path);
+  if (!resources.icon_path.empty()) inputs.files.push_back(resources.icon_path);
+
+  // Unchanged inputs with the outputs in place: nothing to do.
+  std::vector<std::string> outputs;
+  for (const std::string& out : {object_path, payload_path, script_path, args.value("--depfile")}) {
+    if (!out.empty()) outputs.push_back(out);
+  }
+  if (!script_path.empty()) outputs.push_back(script_path + ".manifest");
+  std::string stamp_path = args.value("--stamp"), stamp;
+  if (!stamp_path.empty()) {
+    stamp = inputs_stamp(invocation.raw, packer_path(invocation.raw.front().c_str()), inputs);
+    bool outputs_exist = true;
+    for (const std::string& out : outputs) outputs_exist = outputs_exist && fs::exists(out);
+    if (outputs_exist && read_text_file(stamp_path) == stamp) return 0;
+    std::error_code ignored;
+    fs::remove(stamp_path, ignored);
+  }
+
   check_main_dll(files.front().path);
   if (!resources.icon_path.empty()) check_icon(resources.icon_path);
+  bool strict = args.has("--strict");
+  std::vector<MissingImport> missing = missing_imports(files, args.list("--system-dll"));
+  print_missing_imports(missing, strict);
+  if (strict && !missing.empty()) return kBadInput;
   if (!script_path.empty()) {
     resources.strings = strings;
     if (resources.original_filename.empty()) resources.original_filename = "onefile.exe";
@@ -181,18 +256,16 @@ int run_pack(int argc, char** argv) {
   }
 
   uint64_t bytes_in = 0;
-  for (const PackFile& f : files) bytes_in += std::ifstream(f.path, std::ios::binary | std::ios::ate).tellg();
+  for (const PackFile& f : files) bytes_in += fs::file_size(f.path);
+  ProgressLine line;
   ProgressReport progress;
-  if (stderr_is_terminal()) {
-    progress = [](uint64_t done, uint64_t total) {
-      fprintf(stderr, "\rveldro-pack: %3d%% of %.1f MB", total ? static_cast<int>(done * 100 / total) : 100,
-              static_cast<double>(total) / 1e6);
-    };
-  }
+  if (stderr_is_terminal()) progress = [&line](uint64_t done, uint64_t total) { line(done, total); };
   std::vector<uint8_t> payload = wrap_payload(compress_entries(files, frame, progress));
   if (progress) fputc('\n', stderr);
   if (!payload_path.empty()) write_file(payload_path, payload);
   if (!object_path.empty()) write_file(object_path, launcher_object(payload, strings));
+  if (args.has("--depfile")) write_depfile(args.value("--depfile"), outputs.front(), inputs);
+  if (!stamp_path.empty()) write_text_file(stamp_path, stamp);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   fprintf(stderr, "veldro-pack: %zu entries, %llu bytes in, %zu bytes out, ratio %.3f, %.2f s\n",
           files.size(), static_cast<unsigned long long>(bytes_in), payload.size(),
@@ -201,51 +274,127 @@ int run_pack(int argc, char** argv) {
   return 0;
 }
 
-int run_read(int argc, char** argv, bool verify) {
-  const char* help = verify ? kVerifyHelp : kListHelp;
-  if (argc == 1 && is_help(argv[0])) {
-    fputs(help, stdout);
-    return 0;
-  }
-  if (argc != 1) return usage(help, "give exactly one file");
-  std::vector<uint8_t> file = read_file_bytes(argv[0]);
-  PayloadLocation where;
-  if (!locate_payload(file, &where)) throw PackError("'" + std::string(argv[0]) + "' holds no payload");
+// --- list, verify, extract -----------------------------------------------------------------
+
+const char kInputKind[] = "an exe or payload file";
+
+void expect_positionals(const ParsedArgs& args, size_t count, const char* what) {
+  if (args.positionals.size() != count) throw UsageError(std::string("give ") + what);
+}
+
+// list and verify: both decode everything; verify says only whether all is well.
+int run_read(const Invocation& invocation, bool verify) {
+  expect_positionals(invocation.args, 1, "exactly one file");
+  const std::string& path = invocation.args.positionals[0];
+  FileSource file(path, kInputKind);
+  PayloadLocation where = find_payload(file);
   FrameInfo frame;
-  std::vector<EntryInfo> entries = read_entries(file.data() + where.offset, where.length, false, &frame);
+  std::vector<EntryInfo> entries = list_entries(file, where, &frame);
   uint64_t total = 0;
   for (const EntryInfo& e : entries) total += e.size;
   if (verify) {
-    printf("%s: ok, %zu entries, %llu bytes, checksum %s\n", argv[0], entries.size(),
+    printf("%s: ok, %zu entries, %llu bytes, checksum %s\n", path.c_str(), entries.size(),
            static_cast<unsigned long long>(total), frame.checksum ? "verified" : "absent");
     return 0;
   }
   for (const EntryInfo& e : entries) {
     printf("%12llu  %s\n", static_cast<unsigned long long>(e.size), utf8_from_utf16(e.name).c_str());
   }
-  printf("%zu entries, %llu bytes, payload %zu bytes at offset %zu, ratio %.3f\n", entries.size(),
-         static_cast<unsigned long long>(total), where.length, where.offset,
+  printf("%zu entries, %llu bytes, payload %llu bytes at offset %llu, ratio %.3f\n", entries.size(),
+         static_cast<unsigned long long>(total), static_cast<unsigned long long>(where.length),
+         static_cast<unsigned long long>(where.offset),
          total ? static_cast<double>(where.length) / static_cast<double>(total) : 0.0);
-  printf("frame: %zu bytes, content size %llu, window %llu bytes, checksum %s\n", where.frame_bytes,
+  printf("frame: %llu bytes, content size %llu, window %llu bytes, checksum %s\n",
+         static_cast<unsigned long long>(where.frame_bytes),
          static_cast<unsigned long long>(frame.content_size),
          static_cast<unsigned long long>(frame.window_size), frame.checksum ? "on" : "off");
   return 0;
 }
 
+int run_list(const Invocation& invocation) { return run_read(invocation, false); }
+int run_verify(const Invocation& invocation) { return run_read(invocation, true); }
+
+int run_extract(const Invocation& invocation) {
+  expect_positionals(invocation.args, 2, "a file and a folder");
+  const std::string& path = invocation.args.positionals[0];
+  const std::string& dir = invocation.args.positionals[1];
+  FileSource file(path, kInputKind);
+  PayloadLocation where = find_payload(file);
+  UnpackResult result = unpack_payload(file, where, dir);
+  fprintf(stderr, "veldro-pack: %zu entries, %llu bytes written below '%s'\n", result.entries,
+          static_cast<unsigned long long>(result.bytes), dir.c_str());
+  return 0;
+}
+
+// --- commands ----------------------------------------------------------------------------------
+
+const std::vector<Command>& commands() {
+  static const std::vector<Command> kCommands = {
+      {"pack", "pack an application folder into a payload and a launcher object file", kPackHelp,
+       {{"--main", OptionKind::kValue},          {"--file", OptionKind::kList},
+        {"--level", OptionKind::kValue},         {"--threads", OptionKind::kValue},
+        {"--window-log", OptionKind::kValue},    {"--payload", OptionKind::kValue},
+        {"--object", OptionKind::kValue},        {"--resource-script", OptionKind::kValue},
+        {"--icon", OptionKind::kValue},          {"--output-name", OptionKind::kValue},
+        {"--template", OptionKind::kValue},      {"--company", OptionKind::kValue},
+        {"--product", OptionKind::kValue},       {"--file-version", OptionKind::kValue},
+        {"--product-version", OptionKind::kValue}, {"--strict", OptionKind::kFlag},
+        {"--system-dll", OptionKind::kList},     {"--depfile", OptionKind::kValue},
+        {"--stamp", OptionKind::kValue}},
+       run_pack},
+      {"list", "list the entries of a built exe or payload file", kListHelp, {}, run_list},
+      {"verify", "check a built exe or payload file completely", kVerifyHelp, {}, run_verify},
+      {"extract", "write the entries of a built exe or payload file to a folder", kExtractHelp, {},
+       run_extract},
+  };
+  return kCommands;
+}
+
+void print_main_help() {
+  printf("usage: veldro-pack <command> [options]\n\ncommands:\n");
+  for (const Command& c : commands()) printf("  %-9s%s\n", c.name, c.summary);
+  printf("\nRun 'veldro-pack <command> --help' for the options of a command.\n");
+}
+
+// One line for the problem and one pointing at the help: the whole help would bury the line.
+int usage_error(const std::string& problem, const Command* command) {
+  if (command == nullptr) {
+    fprintf(stderr, "veldro-pack: %s\nRun 'veldro-pack --help' for the commands.\n", problem.c_str());
+  } else {
+    fprintf(stderr, "veldro-pack: %s\nRun 'veldro-pack %s --help' for the options.\n", problem.c_str(),
+            command->name);
+  }
+  return kUsageError;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return usage(kMainHelp, "no command");
-  std::string command = argv[1];
+  if (argc < 2) return usage_error("no command given", nullptr);
+  std::string name = argv[1];
+  if (name == "--help" || name == "-h") {
+    print_main_help();
+    return 0;
+  }
+  if (name == "--version") {
+    printf("veldro-pack %s\n", VELDRO_VERSION);
+    return 0;
+  }
+  const Command* command = nullptr;
+  for (const Command& c : commands()) {
+    if (name == c.name) command = &c;
+  }
+  if (command == nullptr) return usage_error("unknown command '" + name + "'", nullptr);
   try {
-    if (is_help(argv[1])) {
-      fputs(kMainHelp, stdout);
+    ParsedArgs args = parse_args(argc - 2, argv + 2, command->options);
+    if (args.help) {
+      fputs(command->help, stdout);
       return 0;
     }
-    if (command == "pack") return run_pack(argc - 2, argv + 2);
-    if (command == "list") return run_read(argc - 2, argv + 2, false);
-    if (command == "verify") return run_read(argc - 2, argv + 2, true);
-    return usage(kMainHelp, "unknown command '" + command + "'");
+    Invocation invocation{args, std::vector<std::string>(argv, argv + argc)};
+    return command->run(invocation);
+  } catch (const UsageError& error) {
+    return usage_error(error.what(), command);
   } catch (const std::exception& error) {
     fprintf(stderr, "veldro-pack: %s\n", error.what());
     return kBadInput;

@@ -102,8 +102,11 @@ std::vector<uint8_t> compress_entries(const std::vector<PackFile>& files,
     std::string header;
     append_entry_header(header, files[i].name, sizes[i]);
     encoder.feed(header.data(), header.size());
+    done += header.size();
     if (files[i].path.empty()) {
       encoder.feed(files[i].content.data(), files[i].content.size());
+      done += files[i].content.size();
+      if (progress) progress(done, total);
       continue;
     }
     std::ifstream in(files[i].path, std::ios::binary);
@@ -118,10 +121,16 @@ std::vector<uint8_t> compress_entries(const std::vector<PackFile>& files,
       done += step;
       if (progress) progress(done, total);
     }
+    if (sizes[i] == 0 && progress) progress(done, total);
+    if (in.peek() != std::ifstream::traits_type::eof()) {
+      throw std::runtime_error("'" + files[i].path + "' changed while it was packed");
+    }
   }
   std::string end;
   append_end_marker(end);
   encoder.feed(end.data(), end.size());
+  done += end.size();
+  if (progress) progress(done, total);
   return encoder.finish();
 }
 

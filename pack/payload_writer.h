@@ -30,7 +30,8 @@ void append_entry_header(std::string& stream, const std::u16string& name, uint64
 // Appends the end marker (an empty name) to an entry stream.
 void append_end_marker(std::string& stream);
 
-// Told how many of the entry stream's bytes have been compressed so far, of how many.
+// Told how many of the entry stream's bytes have gone to the compressor so far, of how many;
+// called after every entry header and every piece of content, lastly with done == total.
 using ProgressReport = std::function<void(uint64_t done, uint64_t total)>;
 
 // Compresses the files' entry stream into one frame with content size pledged and checksum

@@ -9,33 +9,38 @@
 namespace veldro {
 namespace {
 
-// "1.2.3" -> "1,2,3,0" for the numeric version fields.
+// The numeric version fields take the version's leading numbers: "1.2.3" -> "1,2,3,0",
+// "2.1.0-beta" -> "2,1,0,0", "7 (build 12)" -> "7,0,0,0"; the string fields keep the text.
 std::string numeric_version(const std::string& text) {
   unsigned parts[4] = {0, 0, 0, 0};
-  size_t part = 0;
-  std::string digits;
-  for (size_t i = 0; i <= text.size(); ++i) {
-    if (i == text.size() || text[i] == '.') {
-      if (digits.empty() || digits.size() > 5 || part >= 4 || std::stoul(digits) > 65535) {
-        throw PackError("version '" + text + "' is not of the form N.N.N.N (each 0-65535)");
+  size_t i = 0;
+  for (size_t part = 0; part < 4 && i < text.size() && text[i] >= '0' && text[i] <= '9'; ++part) {
+    unsigned long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+      value = value * 10 + static_cast<unsigned>(text[i] - '0');
+      if (value > 65535) {
+        throw PackError("version '" + text + "' has a number above 65535, which the version "
+                        "resource cannot hold");
       }
-      parts[part++] = static_cast<unsigned>(std::stoul(digits));
-      digits.clear();
-    } else if (text[i] >= '0' && text[i] <= '9') {
-      digits += text[i];
-    } else {
-      throw PackError("version '" + text + "' is not of the form N.N.N.N (each 0-65535)");
     }
+    parts[part] = static_cast<unsigned>(value);
+    if (i + 1 < text.size() && text[i] == '.' && text[i + 1] >= '0' && text[i + 1] <= '9') ++i;
+    else break;
   }
   std::ostringstream out;
   out << parts[0] << ',' << parts[1] << ',' << parts[2] << ',' << parts[3];
   return out.str();
 }
 
-// A string literal for the resource compiler: quotes doubled, backslashes escaped.
+// A string literal for the resource compiler: quotes doubled, backslashes escaped. A control
+// character (a line break in a product name) would end the statement early: refused.
 std::string rc_string(const std::string& text) {
   std::string out = "\"";
   for (char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20) {
+      throw PackError("'" + text + "' holds a control character, which a version resource "
+                      "string cannot");
+    }
     if (c == '"') out += "\"\"";
     else if (c == '\\') out += "\\\\";
     else out += c;

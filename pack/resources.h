@@ -15,8 +15,10 @@ struct ResourceInfo {
   std::string icon_path;          // empty: no icon
 };
 
-// Writes <script_path> and, beside it, <script_path>.manifest. Throws PackError on a version
-// that is not of the form N[.N[.N[.N]]] (each 0-65535) or an unwritable file.
+// Writes <script_path> and, beside it, <script_path>.manifest. The versions may be any text
+// ("2.1.0-beta"): the string fields carry it whole, the numeric fields its leading numbers
+// (up to four, dot-separated; none gives 0.0.0.0). Throws PackError on such a number above
+// 65535, a control character in a string, or an unwritable file.
 void write_resource_script(const std::string& script_path, const ResourceInfo& info);
 
 // The manifest text: asInvoker without UI access, long-path aware, Common Controls 6, and the

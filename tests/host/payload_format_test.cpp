@@ -133,8 +133,7 @@ TEST(PackRoundTrip, ThePayloadIsFoundInsideAnyFileAndDamageIsCaught) {
   exe[500] = 'K';  // a false start must not confuse the search
   exe.insert(exe.end(), payload.begin(), payload.end());
   exe.insert(exe.end(), 333, 0xCC);
-  PayloadLocation where;
-  ASSERT_TRUE(locate_payload(exe, &where));
+  PayloadLocation where = find_payload(MemorySource(exe));
   EXPECT_EQ(where.offset, 1000u);
   EXPECT_EQ(where.length, payload.size());
   EXPECT_EQ(read_entries(exe.data() + where.offset, where.length, false, nullptr).size(), 1u);

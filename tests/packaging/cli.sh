@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# The packer's command line as a user meets it: exact stdout, stderr and exit code of usage
+# errors and refusals, list/verify/extract of good and broken files, the import warnings, the
+# progress line on a terminal and the memory that list needs for a large entry.
+# Usage: cli.sh <repo> <veldro-pack> <veldro-fixture> <probe.dll> <shared-runtime.dll>
+#               <hello.exe> <scratch dir>
+# Not -e: every check records its failure and the run goes on to the next.
+set -uo pipefail
+repo=$1 pack=$2 fixture=$3 probe=$4 shared_runtime=$5 hello=$6 work=$7
+rm -rf "$work" && mkdir -p "$work" && cd "$work"
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# check <name> <exit code> <stdout> <stderr> -- <packer args...>: all three exactly; the pack
+# summary's time is replaced by T.
+check() {
+  local name=$1 code=$2 out=$3 err=$4
+  shift 5
+  "$pack" "$@" >out.txt 2>err.txt
+  local got=$?
+  sed -i -E 's/, [0-9]+\.[0-9]+ s$/, T s/' err.txt
+  [ "$got" == "$code" ] || fail "$name: exit code $got, expected $code"
+  cmp -s out.txt <(printf '%s' "$out") || fail "$name: stdout [$(cat out.txt)], expected [$out]"
+  cmp -s err.txt <(printf '%s' "$err") || fail "$name: stderr [$(cat err.txt)], expected [$err]"
+}
+size() { stat -c %s "$1"; }
+
+mkdir -p app/sub other -- -dash
+cp "$probe" app/probe.dll && cp "$probe" -- -dash/probe.dll
+echo hello >app/sub/a.txt && echo other >other/a.txt
+version=$(sed -n 's/^project(VeldroOnefile VERSION \([0-9.]*\) .*/\1/p' "$repo/CMakeLists.txt")
+for_pack=$'Run \'veldro-pack pack --help\' for the options.\n'
+for_commands=$'Run \'veldro-pack --help\' for the commands.\n'
+
+echo "== usage errors: one line and where the help is"
+check version 0 "veldro-pack $version"$'\n' "" -- --version
+check "no command" 1 "" $'veldro-pack: no command given\n'"$for_commands" --
+check "unknown command" 1 "" $'veldro-pack: unknown command \'pak\'\n'"$for_commands" -- pak
+check "bad level" 1 "" $'veldro-pack: --level takes 1 to 22\n'"$for_pack" -- \
+  pack --main probe.dll --level 99 --payload o.bin app
+check "missing value" 1 "" $'veldro-pack: --payload needs a value\n'"$for_pack" -- pack --main probe.dll app --payload
+check "unknown option" 1 "" $'veldro-pack: unknown option \'--levle\'\n'"$for_pack" -- pack --levle 3
+check "option twice" 1 "" $'veldro-pack: --level given twice\n'"$for_pack" -- pack --level 3 --level=4
+check "file twice" 1 "" $'veldro-pack: --file \'app/sub/a.txt\' given twice\n'"$for_pack" -- \
+  pack --main probe.dll --payload o.bin --file app/sub/a.txt --file app/sub/a.txt app
+check "directory twice" 1 "" $'veldro-pack: directory \'app\' given twice\n'"$for_pack" -- \
+  pack --main probe.dll --payload o.bin app app
+check "nothing to write" 1 "" $'veldro-pack: nothing to write: give --payload, --object or --resource-script\n'"$for_pack" -- \
+  pack --main probe.dll app
+check "list two files" 1 "" $'veldro-pack: give exactly one file\nRun \'veldro-pack list --help\' for the options.\n' -- list a b
+check "extract without folder" 1 "" $'veldro-pack: give a file and a folder\nRun \'veldro-pack extract --help\' for the options.\n' -- extract a
+
+echo "== help"
+"$pack" pack --help >help.txt
+for placeholder in TEMP HOME CACHE_DIR PROGRAM PROGRAM_BASE PROGRAM_DIR PID TIME TIME_US RANDOM \
+                   COMPANY PRODUCT VERSION FILE_VERSION PRODUCT_VERSION; do
+  grep -q "{$placeholder}" help.txt || fail "pack --help does not list {$placeholder}"
+done
+"$pack" pack --main probe.dll --level 1 --help >help2.txt
+cmp -s help.txt help2.txt || fail "--help among other options does not show the help"
+
+echo "== inputs"
+# "--" ends the options: a folder whose name starts with a dash.
+"$pack" pack --main probe.dll --level 1 --payload dash.bin -- -dash 2>/dev/null || fail "-- did not end the options"
+"$pack" list dash.bin >out.txt 2>&1
+grep -qx "$(printf '%12s' "$(size "$probe")")  probe.dll" out.txt || fail "list of the -dash payload: $(cat out.txt)"
+check "missing folder" 2 "" $'veldro-pack: directory \'nothere\' not found\n' -- pack --main probe.dll --payload o.bin nothere
+check "main missing" 2 "" $'veldro-pack: main file \'nothere.dll\' not found\n' -- pack --main nothere.dll --payload o.bin app
+check "folder as exe" 2 "" $'veldro-pack: \'app\' is a directory, not an exe or payload file\n' -- list app
+check "missing exe" 2 "" $'veldro-pack: \'missing.exe\' not found\n' -- verify missing.exe
+check "no payload" 2 "" $'veldro-pack: \'app/sub/a.txt\' holds no payload\n' -- list app/sub/a.txt
+check "one file packed twice" 2 "" $'veldro-pack: \'app/sub/a.txt\' would be packed twice as \'a.txt\'\n' -- \
+  pack --main app/probe.dll --payload o.bin --file app/sub/a.txt app/sub
+check "two files one name" 2 "" $'veldro-pack: \'app/sub/a.txt\' and \'other/a.txt\' would both be packed as \'a.txt\'\n' -- \
+  pack --main app/probe.dll --payload o.bin --file other/a.txt app/sub
+check "bad version number" 2 "" $'veldro-pack: version \'1.70000\' has a number above 65535, which the version resource cannot hold\n' -- \
+  pack --main probe.dll --resource-script o.rc --file-version 1.70000 app
+
+echo "== imports the run could not load"
+cp "$shared_runtime" shared.dll
+missing=$'\'shared.dll\' imports \'libgcc_s_seh-1.dll\', which is neither in the payload nor a system DLL\n'
+missing2=$'\'shared.dll\' imports \'libstdc++-6.dll\', which is neither in the payload nor a system DLL\n'
+hint=$'veldro-pack: a run fails to load such a DLL (error 126): link statically (-static), pack the DLL too, or name it with --system-dll if the target system has it\n'
+"$pack" pack --main shared.dll --level 1 --payload shared.bin 2>err.txt || fail "a warning failed the pack"
+head -n 3 err.txt >warnings.txt
+cmp -s warnings.txt <(printf '%s' "veldro-pack: warning: $missing""veldro-pack: warning: $missing2$hint") ||
+  fail "import warnings: $(cat err.txt)"
+check "strict" 2 "" "veldro-pack: $missing""veldro-pack: $missing2$hint" -- \
+  pack --main shared.dll --strict --payload strict.bin
+[ ! -e strict.bin ] || fail "--strict wrote the payload"
+"$pack" pack --main shared.dll --strict --level 1 --payload named.bin --system-dll LIBSTDC++-6.DLL \
+  --system-dll libgcc_s_seh-1.dll 2>err.txt || fail "--system-dll did not satisfy --strict: $(cat err.txt)"
+# The runtime DLLs packed along: found in the payload, and their own import is named.
+gcc_dir=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
+"$pack" pack --main shared.dll --level 1 --payload runtime.bin --file "$gcc_dir/libstdc++-6.dll" \
+  --file "$gcc_dir/libgcc_s_seh-1.dll" 2>err.txt
+grep -c "^veldro-pack: warning:" err.txt | grep -qx 2 || fail "runtime DLLs packed: $(cat err.txt)"
+grep -q "'libstdc++-6.dll' imports 'libwinpthread-1.dll'" err.txt || fail "libwinpthread not named: $(cat err.txt)"
+
+echo "== verify: the whole image"
+"$pack" verify "$hello" >/dev/null || fail "verify refused $hello"
+full=$(size "$hello")
+head -c $((full - 5000)) "$hello" >cut.exe
+check "exe cut short" 2 "" "veldro-pack: 'cut.exe' is cut short: its headers promise $full bytes, the file has $((full - 5000))"$'\n' -- verify cut.exe
+check "list of an exe cut short" 2 "" "veldro-pack: 'cut.exe' is cut short: its headers promise $full bytes, the file has $((full - 5000))"$'\n' -- list cut.exe
+"$pack" pack --main probe.dll --level 1 --payload good.bin app 2>/dev/null
+head -c $(($(size good.bin) - 100)) good.bin >cut.bin
+check "payload cut short" 2 "" $'veldro-pack: \'cut.bin\' is cut short: the file ends inside the payload\n' -- verify cut.bin
+cp good.bin flipped.bin
+printf '\xff' | dd of=flipped.bin bs=1 seek=$(($(size good.bin) - 20)) conv=notrunc status=none
+check "checksum" 2 "" $'veldro-pack: \'flipped.bin\': corrupt frame: Restored data doesn\'t match checksum\n' -- verify flipped.bin
+
+echo "== extract"
+"$pack" extract "$hello" out 2>err.txt || fail "extract: $(cat err.txt)"
+listing=$("$pack" list "$hello")
+entries=$(sed -n 's/^\([0-9]*\) entries, \([0-9]*\) bytes.*/\1 entries, \2 bytes/p' <<<"$listing")
+grep -qx "veldro-pack: $entries written below 'out'" err.txt || fail "extract summary: $(cat err.txt)"
+while read -r bytes name; do
+  file="out/${name//\\//}"
+  [ -f "$file" ] && [ "$(size "$file")" == "$bytes" ] || fail "extract: '$name' missing or not $bytes bytes"
+done < <(grep -E '^ +[0-9]+  ' <<<"$listing")
+cmp -s "out/hello.dll" "$(dirname "$hello")/hello.dll" || fail "extract: hello.dll differs from the packed DLL"
+check "extract into a full folder" 2 "" $'veldro-pack: \'out\' is not empty\n' -- extract "$hello" out
+"$fixture" unsafe-name evil.obj --main "$probe" --name '..\evil.txt'
+check "unsafe name" 2 "" $'veldro-pack: \'evil.obj\': entry \'..\\evil.txt\' is not a plain relative Windows file name (empty, \'.\' or \'..\' parts, a drive, a device name or a character Windows forbids)\n' -- \
+  extract evil.obj evil
+[ ! -e evil.txt ] || fail "extract wrote outside its folder"
+[ "$(ls evil)" == "app.dll" ] || fail "extract of the unsafe payload: $(ls evil)"
+"$fixture" dir-clash clash.obj --main "$probe"
+check "file where a folder is" 2 "" $'veldro-pack: \'clash/data\' already exists: an earlier entry of the payload made it\n' -- \
+  extract clash.obj clash
+
+echo "== progress on a terminal"
+# 3,000 small files and a slow one to compress, so that the pack takes a few seconds.
+mkdir many
+head -c 6000000 /dev/urandom | split -b 2000 -a 4 - many/f
+seq 1 1500000 >many/slow.txt
+script -qec "'$pack' pack --main probe.dll --level 19 --threads 1 --payload many.bin app many" /dev/null >tty.txt
+draws=$(grep -o $'\rveldro-pack: *[0-9]*%' tty.txt | wc -l)
+last=$(grep -o $'\rveldro-pack: *[0-9]*%' tty.txt | tail -n 1 | tr -d '\r')
+seconds=$(sed -n 's/.*ratio [0-9.]*, \([0-9]*\)\.[0-9]* s.*/\1/p' tty.txt)
+[ "$last" == "veldro-pack: 100%" ] || fail "the progress line ends at '$last'"
+((draws <= 4 * (seconds + 1) + 1)) || fail "$draws redraws in about $seconds s"
+
+echo "== memory: list and verify stream the frame"
+truncate -s 600M big.dat
+"$pack" pack --main app/probe.dll --level 1 --payload big.bin --file big.dat 2>/dev/null
+for command in list verify; do
+  (ulimit -v 262144 && "$pack" $command big.bin >/dev/null 2>err.txt) ||
+    fail "$command of a 600 MB entry within 256 MiB of address space: $(cat err.txt)"
+done
+
+if ((failures)); then
+  echo "$failures packer CLI checks failed"
+  exit 1
+fi
+echo "all packer CLI checks passed"
