@@ -1,7 +1,7 @@
 # The launcher: every module's sources in one static library, and the entry point (the driver
 # and the build-input symbols) as objects that each onefile exe links with its payload object.
 set(_launcher_sources
-  launcher/run_state.cpp launcher/report.cpp launcher/report_os_error.cpp launcher/wide.cpp
+  launcher/run_state.cpp launcher/report.cpp launcher/report_stream.cpp launcher/wide.cpp
   launcher/env.cpp launcher/late_bound.cpp
   payload/stream.cpp payload/extract.cpp payload/entry_name.cpp
   dirspec/expand.cpp dirspec/values_win.cpp dirspec/run_tokens.cpp dirspec/token_encoding.cpp

@@ -5,6 +5,7 @@ int RunArgc;
 wchar_t** RunArgv;
 bool IsChildRole;
 wchar_t TargetDir[kPathUnits];
+bool TargetCreated;
 volatile bool ExtractionStarted;
 wchar_t FirstEntryPath[kPathUnits];
 void* volatile ChildProcess;

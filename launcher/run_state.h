@@ -19,6 +19,10 @@ extern bool IsChildRole;
 // The expanded, absolute target directory of this run.
 extern wchar_t TargetDir[kPathUnits];
 
+// Set once the parent has created TargetDir afresh: a failure that ends the run removes it if
+// it is still empty.
+extern bool TargetCreated;
+
 // Set just before the entry loop; the clean-up deletes TargetDir only when it is set.
 extern volatile bool ExtractionStarted;
 

@@ -23,7 +23,7 @@ int run_library_entry() {
   HMODULE library = LoadLibraryExW(FirstEntryPath, nullptr, kSearchFlags);
   if (library == nullptr) {
     DWORD error = GetLastError();
-    die_with_os_error("Error, load DLL.", static_cast<long>(error));
+    die_with_load_failure(static_cast<long>(error), nullptr, nullptr);
   }
   auto run_code = reinterpret_cast<RunCode>(
       reinterpret_cast<void*>(GetProcAddress(library, "run_code")));

@@ -67,6 +67,18 @@ TEST(ReportingOperations, WriteTheirLineOnTheirChannel) {
   EXPECT_EQ(open.exit_code, 2u);
   EXPECT_EQ(open.err, "Error, failed to open 'C:\\nowhere\\file.txt' for writing.\r\n");
 
+  // Names outside the ANSI code page come through whole, as UTF-8: CJK, an accent, a
+  // character beyond the Basic Multilingual Plane.
+  RunResult wide = run(L"open \"C:\\\u65e5\u672c\\caf\u00e9 \U0001F600.txt\"");
+  EXPECT_EQ(wide.exit_code, 2u);
+  EXPECT_EQ(wide.err,
+            "Error, failed to open 'C:\\\xe6\x97\xa5\xe6\x9c\xac\\caf\xc3\xa9 \xf0\x9f\x98\x80.txt' for "
+            "writing.\r\n");
+  RunResult wide_spec = run(L"spec \"{TEMP}\\\u00e9\u65e5{FOO}\"");
+  EXPECT_EQ(wide_spec.exit_code, 3u);
+  EXPECT_EQ(wide_spec.err,
+            "Error, couldn't runtime expand spec '{TEMP}\\\xc3\xa9\xe6\x97\xa5{FOO}'.\r\n");
+
   RunResult invariant = run(L"invariant");
   EXPECT_EQ(invariant.exit_code, 3u);
   EXPECT_EQ(invariant.out, "");
