@@ -9,4 +9,6 @@ bool TargetCreated;
 volatile bool ExtractionStarted;
 wchar_t FirstEntryPath[kPathUnits];
 void* volatile ChildProcess;
+volatile unsigned long ChildExitCode;
+void* volatile ChildExitKnown;
 RunCounters Counters;

@@ -34,6 +34,13 @@ extern wchar_t FirstEntryPath[kPathUnits];
 // thread and the console control handler ever does.
 extern void* volatile ChildProcess;
 
+// The child's exit code, and the event (a manual-reset Windows event, created before the child
+// starts) that is set once the code is known. Whoever took the child's handle out of
+// ChildProcess records the code, once; the other side waits for it, so that the main thread and
+// the console control handler end the run with the same code.
+extern volatile unsigned long ChildExitCode;
+extern void* volatile ChildExitKnown;
+
 // Counts of the system calls whose number the design bounds; tests read them to prove the bound.
 struct RunCounters {
   uint64_t decoder_calls;

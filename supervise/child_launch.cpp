@@ -49,6 +49,22 @@ void build_child_command_line() {
   }
 }
 
+void prepare_child_exit_code() {
+  ChildExitKnown = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (ChildExitKnown == nullptr) die_on_broken_invariant();
+}
+
+void record_child_exit_code(unsigned long code) {
+  ChildExitCode = code;
+  SetEvent(ChildExitKnown);
+}
+
+unsigned long run_exit_code() {
+  if (ChildExitKnown == nullptr) return kInterruptedExitCode;
+  WaitForSingleObject(ChildExitKnown, INFINITE);
+  return ChildExitCode;
+}
+
 int launch_child_and_wait() {
   fill_own_module_path();
 
@@ -60,6 +76,7 @@ int launch_child_and_wait() {
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
 
   build_child_command_line();
+  prepare_child_exit_code();
 
   PROCESS_INFORMATION process = {};
   if (!CreateProcessW(OwnModulePath, ChildCommandLine, nullptr, nullptr, TRUE,
@@ -80,16 +97,19 @@ int launch_child_and_wait() {
     waiter = nullptr;
   }
 
-  DWORD exit_code = 0;
   ChildProcess = process.hProcess;
-  if (process.hProcess != nullptr) {
-    WaitForSingleObject(waiter != nullptr ? waiter : process.hProcess, INFINITE);
-    // A handler that already took the handle stopped the child itself: no code to query.
-    HANDLE child = InterlockedExchangePointer(const_cast<void**>(&ChildProcess), nullptr);
-    if (child == nullptr || !GetExitCodeProcess(child, &exit_code)) exit_code = 1;
-    if (child != nullptr) CloseHandle(child);
+  WaitForSingleObject(waiter != nullptr ? waiter : process.hProcess, INFINITE);
+  // A console event or the session's end may have taken the handle first: then that side
+  // stops the child and records its code, and this thread waits for the code it recorded.
+  HANDLE child = InterlockedExchangePointer(const_cast<void**>(&ChildProcess), nullptr);
+  if (child != nullptr) {
+    DWORD exit_code = 0;
+    if (!GetExitCodeProcess(child, &exit_code)) exit_code = 1;
+    CloseHandle(child);
+    record_child_exit_code(exit_code);
   }
   if (waiter != nullptr) CloseHandle(waiter);
+  unsigned long exit_code = run_exit_code();
 
   remove_target_directory();
   return static_cast<int>(exit_code);

@@ -4,11 +4,13 @@
 
 #include <windows.h>
 
-// The console control handler: removes the target directory for the five events above and
-// returns FALSE, so the default handler then ends the launcher.
+// The console control handler: for the five events above, removes the target directory and
+// ends the launcher with the run's exit code (run_exit_code in roles.h); other events return
+// FALSE.
 BOOL WINAPI on_console_control(DWORD control_type);
 
-// Stops the child if one runs (5000 ms to end, then TerminateProcess), then, once extraction
+// Stops the child if one runs (5000 ms to end, then TerminateProcess with
+// STATUS_CONTROL_C_EXIT) and records its exit code, then, once extraction
 // has started, deletes TargetDir: at most 21 attempts, 100 ms apart, stopping as soon as no
 // directory of that name remains. Links inside TargetDir are removed as links and never
 // followed. Reports nothing.

@@ -16,9 +16,26 @@ using RunCode = int (*)(int, wchar_t**, const wchar_t*);
 constexpr DWORD kSearchFlags = LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_USER_DIRS |
                                LOAD_LIBRARY_SEARCH_SYSTEM32;
 
+// Below every handler the application installs: what Windows does by default for these
+// events, ending the process with STATUS_CONTROL_C_EXIT. Wine's own default ends it with 0,
+// which the parent would pass on as success for an interrupted run.
+BOOL WINAPI end_like_windows(DWORD control_type) {
+  switch (control_type) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      ExitProcess(kInterruptedExitCode);
+    default:
+      return FALSE;
+  }
+}
+
 }  // namespace
 
 int run_library_entry() {
+  SetConsoleCtrlHandler(end_like_windows, TRUE);
   AddDllDirectory(TargetDir);
   HMODULE library = LoadLibraryExW(FirstEntryPath, nullptr, kSearchFlags);
   if (library == nullptr) {
