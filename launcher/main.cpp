@@ -74,7 +74,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   }
   open_payload_stream_over(payload.data, payload.size);
 
-  if (!IsChildRole) create_fresh_target_directory();
+  if (!IsChildRole) {
+    build_child_command_line();  // a line the child cannot get fails before anything is written
+    create_fresh_target_directory();
+  }
   ExtractionStarted = true;
   extract_entries(IsChildRole);
   if (IsChildRole) return run_library_entry();

@@ -12,7 +12,9 @@
 namespace {
 
 constexpr DWORD kOwnPathUnits = 4096;
-constexpr size_t kCommandLineUnits = 32768;
+// CreateProcessW takes 32,767 units with the terminator; a longer line would reach the child
+// cut short.
+constexpr size_t kCommandLineUnits = 32767;
 
 wchar_t OwnModulePath[kOwnPathUnits];
 wchar_t ChildCommandLine[kCommandLineUnits];
@@ -43,6 +45,11 @@ void build_child_command_line() {
   // The child is started by its full module path; the name the user typed travels in
   // VELDRO_ORIGINAL_ARGV0 instead.
   if (count > 0) arguments[0] = OwnModulePath;
+  // The full path and the re-quoting can make the line longer than the one typed, which the
+  // system may have taken whole: too long for the child is the user's failure, not ours.
+  size_t units = count > 0 ? static_cast<size_t>(count - 1) : 0;
+  for (int i = 0; i < count; ++i) units += quoted_length(arguments[i]);
+  if (units + 1 > kCommandLineUnits) die_with_long_command_line(units, kCommandLineUnits - 1);
   for (int i = 0; i < count; ++i) {
     if (i > 0) buffer_append_char(&ChildLine, L' ');
     append_quoted_argument(arguments[i]);
@@ -75,7 +82,6 @@ int launch_child_and_wait() {
   startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
 
-  build_child_command_line();
   prepare_child_exit_code();
 
   PROCESS_INFORMATION process = {};

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "launcher_runs.h"
+#include "link_support.h"
 #include "process_runner.h"
 
 namespace {
@@ -134,6 +135,29 @@ TEST(Arguments, ElementZeroIsTheFullPathWhateverTheUserTyped) {
     EXPECT_EQ(value(r.out, "VELDRO_ONEFILE_DIRECTORY="), short_path(c.folder)) << utf8(c.typed);
   }
   EXPECT_TRUE(leftovers(temp).empty());
+}
+
+// The longest line CreateProcessW takes (32,766 units and the terminator) reaches the child
+// whole, its last character included; one unit more is refused before anything is extracted.
+TEST(Arguments, TheLongestChildLineArrivesWholeAndOneMoreIsRefusedBeforeExtraction) {
+  std::wstring temp = fresh_directory(L"long_line_temp");
+  std::wstring exe = bin(L"sv_probe.exe");
+  ASSERT_EQ(exe.find(L' '), std::wstring::npos);
+  // The child's line: "<exe> args echo <text>"; the typed one starts with a short name.
+  size_t room = 32766 - exe.size() - std::wstring(L" args echo ").size();
+  std::wstring text(room - 1, L'x');
+  text += L'z';
+  RunResult whole = run_program(exe, L"p args echo " + text, with_temp(temp));
+  EXPECT_EQ(whole.exit_code, 0u) << whole.err;
+  EXPECT_TRUE(value(whole.out, "argv[3]=") == utf8(text)) << "argv[3] differs";
+  ASSERT_GE(whole.out.size(), 3u);
+  EXPECT_EQ(whole.out.substr(whole.out.size() - 3), "xz\n");  // echoed to its last character
+
+  RunResult over = run_program(exe, L"p args echo " + text + L"!", with_temp(temp));
+  EXPECT_EQ(over.exit_code, 2u);
+  EXPECT_TRUE(over.out.empty()) << over.out.size() << " bytes on stdout: the child ran";
+  EXPECT_EQ(over.err, "Error, command line too long for the child: 32767 characters, at most 32766.\r\n");
+  EXPECT_EQ(names_in(temp).size(), 0u);  // no target directory was made
 }
 
 // ---------------------------------------------------------------------------------------------
