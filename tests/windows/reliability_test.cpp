@@ -309,6 +309,22 @@ TEST(TempFolder, AMissingTempFolderIsCreatedAndOnlyTheTargetIsRemoved) {
   EXPECT_EQ(names_in(temp).size(), 0u);
 }
 
+// A temp folder longer than the system's temp path takes (GetTempPathW gives nothing past
+// MAX_PATH): an empty {TEMP} is a failed expansion, never a target at the root of the drive.
+TEST(TempFolder, ATempPathTheSystemCannotGiveFailsTheExpansionAndNothingLandsInTheRoot) {
+  std::wstring cwd = fresh_directory(L"rel_long_temp");
+  std::wstring temp = cwd + L"\\" + std::wstring(300 - cwd.size(), L't');
+  RunOptions options = with_temp(temp);
+  options.cwd = cwd;
+  std::wstring root = cwd.substr(0, 2);  // the current drive
+  RunResult r = run_launcher(bin(L"rel_probe.exe"), L"args", options);
+  EXPECT_EQ(r.exit_code, 3u) << r.out;
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "Error, couldn't runtime expand spec '{TEMP}\\onefile_{PID}_{TIME_US}_{RANDOM}'.\r\n");
+  EXPECT_EQ(leftovers(root).size(), 0u);
+  EXPECT_EQ(names_in(cwd).size(), 0u);
+}
+
 // A launcher that could not open its first file below temp: the open line for the main DLL,
 // exit code 2, nothing on stdout.
 void expect_open_failure_below(const std::wstring& temp, const RunResult& r) {
