@@ -51,3 +51,10 @@ add_test(NAME e2e_ctrl_c
           "$<TARGET_FILE:exit_code_runner>")
 set_tests_properties(e2e_ctrl_c PROPERTIES FIXTURES_REQUIRED wine
   ENVIRONMENT "WINEPREFIX=${VELDRO_WINEPREFIX};WINEDEBUG=-all")
+
+# A pipe reading the launcher's output ends with the launcher under a Wine session without a
+# desktop process (a Wine prefix of its own, made once in the build tree).
+add_test(NAME pipe_eof
+  COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/pipe_eof.sh" "$<TARGET_FILE:sv_probe>"
+          "${CMAKE_CURRENT_BINARY_DIR}/pipe_eof")
+set_tests_properties(pipe_eof PROPERTIES TIMEOUT 300 ENVIRONMENT "LC_ALL=C.UTF-8")
