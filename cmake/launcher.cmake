@@ -7,7 +7,7 @@ set(_launcher_sources
   dirspec/expand.cpp dirspec/values_win.cpp dirspec/run_tokens.cpp dirspec/token_encoding.cpp
   fs/self_path.cpp fs/directories.cpp fs/private_dir.cpp
   supervise/cleanup.cpp supervise/parent_check.cpp supervise/child_launch.cpp
-  supervise/quote.cpp supervise/library_entry.cpp supervise/session_end.cpp)
+  supervise/quote.cpp supervise/library_entry.cpp supervise/missing_import.cpp supervise/session_end.cpp)
 list(TRANSFORM _launcher_sources PREPEND "${VELDRO_ROOT}/")
 
 set(VELDRO_LAUNCHER_COMPILE_OPTIONS -O2 -fno-exceptions -fno-rtti -Wall -Wextra -municode)

@@ -1,8 +1,11 @@
 // Child role: load the first entry from TargetDir and hand control to its run_code export.
 #include <windows.h>
 
+#include <wchar.h>
+
 #include "launcher/report.h"
 #include "launcher/run_state.h"
+#include "supervise/missing_import.h"
 #include "supervise/roles.h"
 
 namespace {
@@ -40,7 +43,13 @@ int run_library_entry() {
   HMODULE library = LoadLibraryExW(FirstEntryPath, nullptr, kSearchFlags);
   if (library == nullptr) {
     DWORD error = GetLastError();
-    die_with_load_failure(static_cast<long>(error), nullptr, nullptr);
+    // The system says only that a module was not found; the import table says which, so that
+    // the line tells what the application lacks.
+    const wchar_t* missing = nullptr;
+    if (error == ERROR_MOD_NOT_FOUND) missing = find_missing_import(FirstEntryPath);
+    const wchar_t* last_backslash = wcsrchr(FirstEntryPath, L'\\');
+    const wchar_t* main_name = last_backslash != nullptr ? last_backslash + 1 : FirstEntryPath;
+    die_with_load_failure(static_cast<long>(error), missing, main_name);
   }
   auto run_code = reinterpret_cast<RunCode>(
       reinterpret_cast<void*>(GetProcAddress(library, "run_code")));

@@ -58,3 +58,12 @@ add_test(NAME pipe_eof
   COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/pipe_eof.sh" "$<TARGET_FILE:sv_probe>"
           "${CMAKE_CURRENT_BINARY_DIR}/pipe_eof")
 set_tests_properties(pipe_eof PROPERTIES TIMEOUT 300 ENVIRONMENT "LC_ALL=C.UTF-8")
+
+# A windowed launch without standard streams shows its failure in a message box (under a
+# virtual display, in a Wine prefix of its own made once in the build tree).
+add_executable(failure_box_runner failure_box_runner.cpp)
+target_link_options(failure_box_runner PRIVATE -municode -static)
+add_test(NAME failure_box
+  COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/failure_box.sh" "${CMAKE_CURRENT_BINARY_DIR}"
+          "${CMAKE_CURRENT_BINARY_DIR}/failure_box")
+set_tests_properties(failure_box PROPERTIES TIMEOUT 300 ENVIRONMENT "LC_ALL=C.UTF-8")
