@@ -33,6 +33,9 @@ std::string system_text(DWORD code) {
   return s;
 }
 
+// The folder of a path: everything before its last backslash.
+std::string folder_of_path(const std::string& path) { return path.substr(0, path.rfind('\\')); }
+
 void stop_background(Background& b) {
   TerminateProcess(b.process.hProcess, 0);
   WaitForSingleObject(b.process.hProcess, 10000);
@@ -329,6 +332,52 @@ TEST(Roles, AStaleParentVariableMakesAParent) {
   EXPECT_TRUE(leftovers(temp).empty());
   stop_background(same);
   stop_background(copy);
+}
+
+// Templates built on argv[0]: the user types a bare or a short (8.3) name, the child is started
+// by the full module path, and still both roles name one folder, the one the typed name gives.
+TEST(Roles, ProgramPlaceholdersNameOneFolderHoweverTheLauncherWasTyped) {
+  std::wstring dir = fresh_directory(L"program_templates");
+  wchar_t own_cwd[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, own_cwd);
+  const struct {
+    const wchar_t* launcher;
+    const wchar_t* copy;   // the name the launcher is copied to in dir
+    bool type_short_name;  // typed as its short path; otherwise as the bare name
+    std::wstring folder;   // where the target directory must be (for a bare name)
+    const wchar_t* prefix; // what its name starts with; null: the typed file name, "_"
+  } cases[] = {
+      {L"sv_program_dir", L"tp", false, dir + L"\\tp", L"pd_"},
+      {L"sv_program_base", L"tp", false, dir, L"tp_"},
+      {L"sv_program", L"tp", false, dir, L"tp_"},
+      {L"sv_program_base", L"templated program", true, dir, nullptr},
+      {L"sv_program", L"templated program", true, dir, nullptr},
+  };
+  for (const auto& c : cases) {
+    std::wstring exe = dir + L"\\" + c.copy + L".exe";
+    ASSERT_TRUE(CopyFileW(bin(std::wstring(c.launcher) + L".exe").c_str(), exe.c_str(), FALSE));
+    wchar_t short_exe[MAX_PATH];
+    ASSERT_NE(GetShortPathNameW(exe.c_str(), short_exe, MAX_PATH), 0u);
+    std::wstring typed = c.type_short_name ? std::wstring(short_exe) : std::wstring(c.copy);
+    if (c.type_short_name) ASSERT_NE(typed, exe) << "no short name to type";
+    RunOptions options = with_temp(dir);
+    options.cwd = dir;
+    SetCurrentDirectoryW(dir.c_str());
+    RunResult r = run_program(L"", typed + L" args", options);
+    SetCurrentDirectoryW(own_cwd);
+    std::string label = utf8(std::wstring(c.launcher) + L" as " + typed);
+    EXPECT_EQ(r.exit_code, 0u) << label << ": " << r.err;
+    std::string target = folder_of_path(value(r.out, "path="));
+    // A short name typed keeps its short folder: the path is made absolute, never longer.
+    std::string folder = c.type_short_name ? folder_of_path(utf8(short_exe)) : utf8(c.folder);
+    EXPECT_EQ(folder_of_path(target), folder) << label;
+    std::string prefix = c.prefix != nullptr ? utf8(c.prefix) : utf8(typed.substr(typed.rfind(L'\\') + 1));
+    if (c.prefix == nullptr && std::wstring(c.launcher) == L"sv_program_base") prefix.resize(prefix.size() - 4);
+    if (c.prefix == nullptr) prefix += "_";
+    EXPECT_EQ(target.substr(target.rfind('\\') + 1, prefix.size()), prefix) << label;
+    EXPECT_FALSE(path_exists(wide(target))) << label << ": left behind";
+    DeleteFileW(exe.c_str());
+  }
 }
 
 TEST(Roles, AChildStartedThroughASymbolicLinkKnowsItsParent) {

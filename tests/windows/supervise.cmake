@@ -34,6 +34,12 @@ endforeach()
 veldro_add_launcher(sv_no_entry_point OBJECT "${_sv_bin}/sv_payload_plain.obj")
 veldro_add_launcher(sv_empty OBJECT "${_sv_bin}/sv_payload_empty.obj")
 
+# Templates built on the program's own name: both roles must name one folder however the
+# launcher was started.
+veldro_fixture_launcher(sv_program_dir plain --template "{PROGRAM_DIR}\\pd_{RANDOM}")
+veldro_fixture_launcher(sv_program_base plain --template "{PROGRAM_BASE}_{RANDOM}")
+veldro_fixture_launcher(sv_program plain --template "{PROGRAM}_{RANDOM}")
+
 # The child command line built from any raw command line a test starts it with.
 add_executable(command_line_probe command_line_probe.cpp)
 target_link_libraries(command_line_probe PRIVATE veldro_launcher)
@@ -41,7 +47,8 @@ target_link_options(command_line_probe PRIVATE -municode -static)
 
 veldro_gtest(supervise_quote_tests LAUNCHER SOURCES supervise_quote_test.cpp DEPENDS command_line_probe)
 veldro_gtest(e2e_supervise_tests SOURCES e2e_supervise_test.cpp
-  DEPENDS sv_probe sv_dep sv_missing_dep sv_dep_impostor sv_no_entry_point sv_empty)
+  DEPENDS sv_probe sv_dep sv_missing_dep sv_dep_impostor sv_no_entry_point sv_empty
+          sv_program_dir sv_program_base sv_program)
 
 # Ctrl+C for real: a pseudo-terminal turns ^C into SIGINT for every process of the run.
 add_executable(exit_code_runner exit_code_runner.cpp)
