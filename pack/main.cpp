@@ -15,6 +15,7 @@
 #include "pack/payload_writer.h"
 #include "pack/pe_check.h"
 #include "pack/resources.h"
+#include "pack/template_check.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -169,7 +170,7 @@ int run_pack(int argc, char** argv) {
     return usage(kPackHelp, "nothing to write: give --payload, --object or --resource-script");
   }
 
-  check_template(strings.dir_spec);
+  check_template(strings);
   auto started = std::chrono::steady_clock::now();
   std::vector<PackFile> files = collect_app_files(sources);
   check_main_dll(files.front().path);
