@@ -157,21 +157,26 @@ bool target_directory_remains() {
 
 }  // namespace
 
-BOOL WINAPI on_console_control(DWORD control_type) {
+bool is_stop_event(DWORD control_type) {
   switch (control_type) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
-      // The run ends here, with the code the main thread would give it: the child's, or
-      // STATUS_CONTROL_C_EXIT for a child that had to be stopped. Leaving it to the default
-      // handler would race the main thread's exit with another code (Wine's even exits 0).
-      remove_target_directory();
-      ExitProcess(run_exit_code());
+      return true;
     default:
-      return FALSE;
+      return false;
   }
+}
+
+BOOL WINAPI on_console_control(DWORD control_type) {
+  if (!is_stop_event(control_type)) return FALSE;
+  // The run ends here, with the code the main thread would give it: the child's, or
+  // STATUS_CONTROL_C_EXIT for a child that had to be stopped. Leaving it to the default
+  // handler would race the main thread's exit with another code (Wine's even exits 0).
+  remove_target_directory();
+  ExitProcess(run_exit_code());
 }
 
 void remove_target_directory() {

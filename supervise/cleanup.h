@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+// True for the five events above, the ones that end a run.
+bool is_stop_event(DWORD control_type);
+
 // The console control handler: for the five events above, removes the target directory and
 // ends the launcher with the run's exit code (run_exit_code in roles.h); other events return
 // FALSE.

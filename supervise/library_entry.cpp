@@ -5,6 +5,7 @@
 
 #include "launcher/report.h"
 #include "launcher/run_state.h"
+#include "supervise/cleanup.h"
 #include "supervise/missing_import.h"
 #include "supervise/roles.h"
 
@@ -23,16 +24,8 @@ constexpr DWORD kSearchFlags = LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_S
 // events, ending the process with STATUS_CONTROL_C_EXIT. Wine's own default ends it with 0,
 // which the parent would pass on as success for an interrupted run.
 BOOL WINAPI end_like_windows(DWORD control_type) {
-  switch (control_type) {
-    case CTRL_C_EVENT:
-    case CTRL_BREAK_EVENT:
-    case CTRL_CLOSE_EVENT:
-    case CTRL_LOGOFF_EVENT:
-    case CTRL_SHUTDOWN_EVENT:
-      ExitProcess(kInterruptedExitCode);
-    default:
-      return FALSE;
-  }
+  if (!is_stop_event(control_type)) return FALSE;
+  ExitProcess(kInterruptedExitCode);
 }
 
 }  // namespace
