@@ -1,14 +1,14 @@
 # The launcher: every module's sources in one static library, and the entry point (the driver
 # and the build-input symbols) as objects that each onefile exe links with its payload object.
 set(_launcher_sources
-  launcher/run_state.cpp launcher/report.cpp launcher/report_os_error.cpp launcher/wide.cpp
+  launcher/run_state.cpp launcher/report.cpp launcher/report_stream.cpp launcher/wide.cpp
   launcher/env.cpp launcher/late_bound.cpp
   payload/stream.cpp payload/extract.cpp payload/entry_name.cpp
   dirspec/expand.cpp dirspec/values_win.cpp dirspec/run_tokens.cpp dirspec/token_encoding.cpp
   fs/self_path.cpp fs/directories.cpp fs/private_dir.cpp
   supervise/cleanup.cpp supervise/parent_check.cpp supervise/child_launch.cpp
-  supervise/quote.cpp supervise/library_entry.cpp supervise/session_end.cpp
-  supervise/tree_removal.cpp)
+  supervise/quote.cpp supervise/library_entry.cpp supervise/missing_import.cpp
+  supervise/session_end.cpp supervise/tree_removal.cpp)
 list(TRANSFORM _launcher_sources PREPEND "${VELDRO_ROOT}/")
 
 set(VELDRO_LAUNCHER_COMPILE_OPTIONS -O2 -fno-exceptions -fno-rtti -Wall -Wextra -municode)

@@ -80,17 +80,20 @@ bool append_placeholder(Output* out, Placeholder which) {
   switch (which) {
     case Placeholder::kTemp: {
       placeholder_temp(at, out->room());
-      // Whatever the call left is the value, provided it is terminated within the room.
+      // Whatever the call left is the value, provided it is terminated within the room. An
+      // empty one (the call failed, or had too little room) is a failure: the template would
+      // otherwise put the target directory at the root of the current drive.
       size_t written = wcsnlen(at, out->room());
       if (written == out->room()) written = 0;
+      out->text[out->length + written] = L'\0';
+      if (written == 0) return false;
       out->length += written;
-      out->text[out->length] = L'\0';
       return true;
     }
     case Placeholder::kHome:
     case Placeholder::kCacheDir: {
       wchar_t folder[kFolderUnits];
-      if (!placeholder_folder(which, folder)) return false;
+      if (!placeholder_folder(which, folder) || folder[0] == L'\0') return false;
       append_value(out, folder);
       return true;
     }

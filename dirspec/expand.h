@@ -13,5 +13,6 @@
 // The output is terminated at every moment. True: out holds the whole expansion. False: an
 // unknown or empty placeholder, a stray '}', literal text that does not fit, or a failed
 // folder lookup; out holds what was expanded so far. A placeholder value that does not fit
-// ends the process (a broken invariant). Prints nothing.
+// ends the process (a broken invariant). An empty {TEMP}, {HOME} or {CACHE_DIR} (the lookup
+// failed, or its value did not fit) is a failed lookup too. Prints nothing.
 bool expand_dir_spec(wchar_t* out, const wchar_t* spec, size_t capacity);

@@ -19,6 +19,7 @@ void placeholder_temp(wchar_t* at, size_t room);
 // Looks up the home (kHome) or local application data (kCacheDir) folder; false on failure.
 bool placeholder_folder(Placeholder which, wchar_t folder[kFolderUnits]);
 
-// The text of every other placeholder but the two derived from {PROGRAM}. Ends the process
-// where the value cannot be had (no argv[0], a malformed inherited parent id).
+// The text of every other placeholder but the two derived from {PROGRAM}. {PROGRAM} is the
+// parent's argv[0] in both roles (the child reads it from VELDRO_ORIGINAL_ARGV0). Ends the
+// process where the value cannot be had (no argv[0], a malformed inherited parent id).
 const wchar_t* placeholder_text(Placeholder which);

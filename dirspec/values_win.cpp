@@ -7,8 +7,10 @@
 #include "dirspec/tokens.h"
 #include "dirspec/values.h"
 #include "launcher/build_inputs.h"
+#include "launcher/env.h"
 #include "launcher/late_bound.h"
 #include "launcher/report.h"
+#include "launcher/run_state.h"
 
 void placeholder_temp(wchar_t* at, size_t room) {
   GetTempPathW(static_cast<DWORD>(room), at);
@@ -22,10 +24,18 @@ bool placeholder_folder(Placeholder which, wchar_t folder[kFolderUnits]) {
 
 const wchar_t* placeholder_text(Placeholder which) {
   switch (which) {
-    case Placeholder::kProgram:
-      // argv[0] exactly as the runtime split it; a process without one is a broken invariant.
+    case Placeholder::kProgram: {
+      // The parent's argv[0] exactly as the runtime split it. The child is started by the full
+      // module path, whatever the user typed (a bare or a short name): it takes the parent's,
+      // which the parent published before it started the child, so that both name one folder.
+      if (IsChildRole) {
+        const wchar_t* parents = get_env_wide(kArgv0Variable);
+        if (parents != nullptr) return parents;
+      }
+      // A process without argv[0] is a broken invariant.
       if (__argc < 1 || __wargv == nullptr || __wargv[0] == nullptr) die_on_broken_invariant();
       return __wargv[0];
+    }
     case Placeholder::kPid: return get_run_pid();
     case Placeholder::kTime: return get_run_time();
     case Placeholder::kTimeUs: return get_run_time_us();

@@ -39,17 +39,18 @@ void compute_target_directory() {
 
 // The parent makes TargetDir itself and insists on making it: whatever already stands at that
 // name (a folder, a file, a link someone planted) is refused before anything is written, and
-// the clean-up, which deletes what stands there, never runs for it.
+// the clean-up, which deletes what stands there, never runs for it. Any other refusal (missing
+// rights, a path through a file, a full disk) ends the run here too, with the system's reason.
 void create_fresh_target_directory() {
   static wchar_t directory[kPathUnits];
   wide_copy(directory, kPathUnits, TargetDir);
   size_t length = wcslen(directory);
   while (length > 1 && directory[length - 1] == L'\\') directory[--length] = L'\0';
   ensure_parent_directories(directory);
-  if (create_private_directory(directory) == ERROR_ALREADY_EXISTS) {
-    die_with_existing_target(TargetDir);
-  }
-  // Any other refusal (missing rights, a full disk) shows when the first file is opened.
+  unsigned long error = create_private_directory(directory);
+  if (error == ERROR_ALREADY_EXISTS) die_with_existing_target(TargetDir);
+  if (error != 0) die_with_target_not_created(TargetDir, static_cast<long>(error));
+  TargetCreated = true;  // from here on a failure removes it while it is still empty
 }
 
 }  // namespace
@@ -74,7 +75,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   }
   open_payload_stream_over(payload.data, payload.size);
 
-  if (!IsChildRole) create_fresh_target_directory();
+  if (!IsChildRole) {
+    build_child_command_line();  // a line the child cannot get fails before anything is written
+    create_fresh_target_directory();
+  }
   ExtractionStarted = true;
   extract_entries(IsChildRole);
   if (IsChildRole) return run_library_entry();

@@ -19,6 +19,10 @@ extern bool IsChildRole;
 // The expanded, absolute target directory of this run.
 extern wchar_t TargetDir[kPathUnits];
 
+// Set once the parent has created TargetDir afresh: a failure that ends the run removes it if
+// it is still empty.
+extern bool TargetCreated;
+
 // Set just before the entry loop; the clean-up deletes TargetDir only when it is set.
 extern volatile bool ExtractionStarted;
 
@@ -29,6 +33,13 @@ extern wchar_t FirstEntryPath[kPathUnits];
 // atomic exchange by whoever waits on, terminates or closes it, so that only one of the main
 // thread and the console control handler ever does.
 extern void* volatile ChildProcess;
+
+// The child's exit code, and the event (a manual-reset Windows event, created before the child
+// starts) that is set once the code is known. Whoever took the child's handle out of
+// ChildProcess records the code, once; the other side waits for it, so that the main thread and
+// the console control handler end the run with the same code.
+extern volatile unsigned long ChildExitCode;
+extern void* volatile ChildExitKnown;
 
 // Counts of the system calls whose number the design bounds; tests read them to prove the bound.
 struct RunCounters {

@@ -151,26 +151,6 @@ std::string entry_name_problem(const std::u16string& name) {
   return {};
 }
 
-void check_template(const std::u16string& dir_spec) {
-  std::u16string name;
-  bool in_placeholder = false;
-  for (char16_t c : dir_spec) {
-    if (c == u'{') {
-      in_placeholder = true;
-      name.clear();
-    } else if (c == u'}' && in_placeholder) {
-      in_placeholder = false;
-      std::u16string upper = fold_case(name);
-      if (upper == u"PID" || upper == u"TIME" || upper == u"TIME_US" || upper == u"RANDOM") return;
-    } else if (in_placeholder) {
-      name += c;
-    }
-  }
-  throw PackError("template '" + utf8_from_utf16(dir_spec) +
-                  "' names no run-unique placeholder ({PID}, {TIME}, {TIME_US} or {RANDOM}); "
-                  "the clean-up deletes whatever stands at the target path");
-}
-
 std::vector<PackFile> collect_app_files(const AppSources& sources, std::vector<std::string>* folders) {
   for (const std::string& dir : sources.directories) check_directory(dir);
   fs::path main = find_main(sources);

@@ -35,11 +35,6 @@ std::vector<PackFile> collect_app_files(const AppSources& sources,
 std::u16string utf16_from_utf8(const std::string& text);
 std::string utf8_from_utf16(const std::u16string& text);
 
-// Throws PackError unless the target-directory template names a run-unique placeholder
-// ({PID}, {TIME}, {TIME_US} or {RANDOM}): the clean-up deletes whatever stands at the
-// target path, so a fixed name could point it at somebody else's folder.
-void check_template(const std::u16string& dir_spec);
-
 // Why a payload entry name would be refused, or empty when it is fine.
 std::string entry_name_problem(const std::u16string& name);
 

@@ -19,6 +19,7 @@
 #include "pack/payload_writer.h"
 #include "pack/pe_check.h"
 #include "pack/resources.h"
+#include "pack/template_check.h"
 #include "pack/unpack.h"
 
 #ifdef _WIN32
@@ -220,7 +221,7 @@ int run_pack(const Invocation& invocation) {
     throw UsageError("nothing to write: give --payload, --object or --resource-script");
   }
 
-  check_template(strings.dir_spec);
+  check_template(strings);
   auto started = std::chrono::steady_clock::now();
   PackInputs inputs;
   std::vector<PackFile> files = collect_app_files(sources, &inputs.folders);

@@ -12,7 +12,9 @@
 namespace {
 
 constexpr DWORD kOwnPathUnits = 4096;
-constexpr size_t kCommandLineUnits = 32768;
+// CreateProcessW takes 32,767 units with the terminator; a longer line would reach the child
+// cut short.
+constexpr size_t kCommandLineUnits = 32767;
 
 wchar_t OwnModulePath[kOwnPathUnits];
 wchar_t ChildCommandLine[kCommandLineUnits];
@@ -43,10 +45,31 @@ void build_child_command_line() {
   // The child is started by its full module path; the name the user typed travels in
   // VELDRO_ORIGINAL_ARGV0 instead.
   if (count > 0) arguments[0] = OwnModulePath;
+  // The full path and the re-quoting can make the line longer than the one typed, which the
+  // system may have taken whole: too long for the child is the user's failure, not ours.
+  size_t units = count > 0 ? static_cast<size_t>(count - 1) : 0;
+  for (int i = 0; i < count; ++i) units += quoted_length(arguments[i]);
+  if (units + 1 > kCommandLineUnits) die_with_long_command_line(units, kCommandLineUnits - 1);
   for (int i = 0; i < count; ++i) {
     if (i > 0) buffer_append_char(&ChildLine, L' ');
     append_quoted_argument(arguments[i]);
   }
+}
+
+void prepare_child_exit_code() {
+  ChildExitKnown = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (ChildExitKnown == nullptr) die_on_broken_invariant();
+}
+
+void record_child_exit_code(unsigned long code) {
+  ChildExitCode = code;
+  SetEvent(ChildExitKnown);
+}
+
+unsigned long run_exit_code() {
+  if (ChildExitKnown == nullptr) return kInterruptedExitCode;
+  WaitForSingleObject(ChildExitKnown, INFINITE);
+  return ChildExitCode;
 }
 
 int launch_child_and_wait() {
@@ -59,7 +82,7 @@ int launch_child_and_wait() {
   startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
 
-  build_child_command_line();
+  prepare_child_exit_code();
 
   PROCESS_INFORMATION process = {};
   if (!CreateProcessW(OwnModulePath, ChildCommandLine, nullptr, nullptr, TRUE,
@@ -80,16 +103,19 @@ int launch_child_and_wait() {
     waiter = nullptr;
   }
 
-  DWORD exit_code = 0;
   ChildProcess = process.hProcess;
-  if (process.hProcess != nullptr) {
-    WaitForSingleObject(waiter != nullptr ? waiter : process.hProcess, INFINITE);
-    // A handler that already took the handle stopped the child itself: no code to query.
-    HANDLE child = InterlockedExchangePointer(const_cast<void**>(&ChildProcess), nullptr);
-    if (child == nullptr || !GetExitCodeProcess(child, &exit_code)) exit_code = 1;
-    if (child != nullptr) CloseHandle(child);
+  WaitForSingleObject(waiter != nullptr ? waiter : process.hProcess, INFINITE);
+  // A console event or the session's end may have taken the handle first: then that side
+  // stops the child and records its code, and this thread waits for the code it recorded.
+  HANDLE child = InterlockedExchangePointer(const_cast<void**>(&ChildProcess), nullptr);
+  if (child != nullptr) {
+    DWORD exit_code = 0;
+    if (!GetExitCodeProcess(child, &exit_code)) exit_code = 1;
+    CloseHandle(child);
+    record_child_exit_code(exit_code);
   }
   if (waiter != nullptr) CloseHandle(waiter);
+  unsigned long exit_code = run_exit_code();
 
   remove_target_directory();
   return static_cast<int>(exit_code);

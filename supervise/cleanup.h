@@ -4,12 +4,17 @@
 
 #include <windows.h>
 
-// The console control handler: removes the target directory for the five events above and
-// returns FALSE, so the default handler then ends the launcher.
+// True for the five events above, the ones that end a run.
+bool is_stop_event(DWORD control_type);
+
+// The console control handler: for the five events above, removes the target directory and
+// ends the launcher with the run's exit code (run_exit_code in roles.h); other events return
+// FALSE.
 BOOL WINAPI on_console_control(DWORD control_type);
 
-// Stops the child if one runs (5000 ms to end, then TerminateProcess), then, once extraction
-// has started, deletes TargetDir (remove_tree: links are never followed): at most 21
-// attempts, 100 ms apart, stopping as soon as an attempt leaves nothing that another could
-// still remove. Reports nothing.
+// Stops the child if one runs (5000 ms to end, then TerminateProcess with
+// STATUS_CONTROL_C_EXIT) and records its exit code, then, once extraction has started, deletes
+// TargetDir (remove_tree: links are never followed): at most 21 attempts, 100 ms apart,
+// stopping as soon as an attempt leaves nothing that another could still remove. Reports
+// nothing.
 void remove_target_directory();

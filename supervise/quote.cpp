@@ -41,3 +41,19 @@ void append_quoted_to(WideBuffer* line, const wchar_t* argument) {
   }
   buffer_append_char(line, L'"');
 }
+
+size_t quoted_length(const wchar_t* argument) {
+  if (!needs_quotes(argument)) return wcslen(argument);
+  size_t length = 2;  // the quotes
+  size_t backslashes = 0;
+  for (const wchar_t* c = argument; *c != L'\0'; ++c) {
+    if (*c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    // Backslashes before a double quote are doubled, and the quote gets one of its own.
+    length += *c == L'"' ? 2 * backslashes + 2 : backslashes + 1;
+    backslashes = 0;
+  }
+  return length + 2 * backslashes;  // doubled before the closing quote
+}

@@ -8,3 +8,6 @@
 // tab or double quote; backslashes are doubled only where they precede a double quote (or the
 // closing quote). An empty argument appends nothing. Aborts when line would overflow.
 void append_quoted_to(WideBuffer* line, const wchar_t* argument);
+
+// The number of units append_quoted_to appends for argument.
+size_t quoted_length(const wchar_t* argument);

@@ -2,11 +2,39 @@
 #include "supervise/session_end.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
+
+#include <wchar.h>
 
 #include "launcher/late_bound.h"
 #include "supervise/cleanup.h"
 
 namespace {
+
+bool under_wine() {
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+bool desktop_process_runs() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  bool found = false;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
+       more = Process32NextW(snapshot, &entry)) {
+    found = _wcsicmp(entry.szExeFile, L"explorer.exe") == 0;
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+
+// Windows always runs a desktop for a session a user can log off from. Wine starts its desktop
+// process (explorer.exe /desktop) with the first window of a session, and that process keeps
+// the Unix standard error of whoever made the window open long after the launcher has ended:
+// a pipe the user reads the launcher's output through would never end. So under Wine the
+// watcher only joins a desktop that runs already; without one there is no session to leave.
+bool session_has_a_desktop() { return !under_wine() || desktop_process_runs(); }
 
 // Window functions come from user32, which only the parent loads; bound once, on the watcher's
 // thread, before its window exists.
@@ -27,6 +55,7 @@ LRESULT CALLBACK session_window_proc(HWND window, UINT message, WPARAM wparam, L
 }
 
 DWORD WINAPI session_window_thread(void*) {
+  if (!session_has_a_desktop()) return 0;
   const wchar_t* user32 = L"user32.dll";
   DefaultWindowProc = LATE_BOUND(user32, DefWindowProcW);
   auto get_message = LATE_BOUND(user32, GetMessageW);

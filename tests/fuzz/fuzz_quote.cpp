@@ -98,7 +98,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     append_quoted_to(&line, program);
     for (const std::wstring& argument : arguments) {
       buffer_append_char(&line, L' ');
+      size_t before = line.length;
       append_quoted_to(&line, argument.c_str());
+      // The length the launcher checks the line with before it builds it.
+      if (quoted_length(argument.c_str()) != line.length - before) abort();
     }
   });
   if (failure != Failure::kNone) abort();  // the capacity covers every expansion

@@ -4,13 +4,14 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <wchar.h>
 
 #include "fuzz_report.h"
 
 jmp_buf* FailureJump = nullptr;
 const char* FailureText = nullptr;
 
-const char kNoSystemDescription[] = "no description available";
+const wchar_t kNoSystemDescription[] = L"no description available";
 
 namespace {
 
@@ -38,6 +39,11 @@ void die_with_unsafe_name(const wchar_t*) { fail(Failure::kUnsafeName); }
 void die_with_existing_target(const wchar_t*) { fail(Failure::kExistingTarget); }
 void die_on_broken_invariant() { fail(Failure::kInvariant); }
 
-void trim_line_breaks(char* text, uint32_t n) {
-  while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n')) text[--n] = '\0';
+void die_with_load_failure(long, const wchar_t*, const wchar_t*) { fail(Failure::kOsError); }
+void die_with_target_not_created(const wchar_t*, long) { fail(Failure::kOsError); }
+void die_with_long_command_line(size_t, size_t) { fail(Failure::kMessage); }
+
+void trim_line_breaks(wchar_t* text) {
+  size_t n = wcslen(text);
+  while (n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n')) text[--n] = L'\0';
 }

@@ -228,8 +228,12 @@ refuse "veldro-pack: '$deep/f': name reaches 1024 UTF-16 units" --main main.dll 
 rm -rf "$app/$(part b)"
 echo "not an icon" >"$work/bad.ico"
 refuse "veldro-pack: icon '$work/bad.ico' is not a valid .ico file" --main main.dll --icon "$work/bad.ico" "$app"
-refuse "veldro-pack: template '{TEMP}\\myapp' names no run-unique placeholder ({PID}, {TIME}, {TIME_US} or {RANDOM}); the clean-up deletes whatever stands at the target path" \
+refuse "veldro-pack: template '{TEMP}\\myapp' names no run-unique placeholder ({PID}, {TIME}, {TIME_US} or {RANDOM}) in its last component; the clean-up deletes whatever stands at the target path" \
   --main main.dll --template '{TEMP}\myapp' "$app"
+refuse "veldro-pack: template '{TEMP}\\{TMEP}_{PID}' cannot be expanded by the launcher: it names an unknown or empty placeholder, holds a '}' outside a placeholder, or is longer than 4095 characters; every run would fail" \
+  --main main.dll --template '{TEMP}\{TMEP}_{PID}' "$app"
+refuse "veldro-pack: template '{TEMP}\\{RANDOM}\\..\\fixed' has a '.' or '..' component, which would move the target directory away from the folder it names" \
+  --main main.dll --template '{TEMP}\{RANDOM}\..\fixed' "$app"
 "$pack" pack --payload "$work/out.bin" --main main.dll --template '{temp}\app_{Time}' "$app" 2>/dev/null ||
   fail "a template with {Time} was refused"
 set +e

@@ -14,20 +14,41 @@
 #include "link_support.h"
 #include "process_runner.h"
 #include "supervise/cleanup.h"
+#include "supervise/roles.h"
 
 namespace {
 
-// A target folder with a few files and a subfolder, made the run's TargetDir.
-std::wstring prepare_target(const std::wstring& name, bool extraction_started) {
-  const std::wstring target = fresh_link_directory(name);
+// target, made afresh with a few files and a subfolder, as the run's TargetDir, with no child.
+std::wstring prepare_target_at(const std::wstring& target, bool extraction_started) {
+  CreateDirectoryW(target.c_str(), nullptr);
   CreateDirectoryW((target + L"\\lib").c_str(), nullptr);
   write_file(target + L"\\app.dll", "main");
   write_file(target + L"\\lib\\dep.dll", "dep");
   wide_copy(TargetDir, kPathUnits, target.c_str());
   ExtractionStarted = extraction_started;
   ChildProcess = nullptr;
+  ChildExitKnown = nullptr;
   Counters = {};
   return target;
+}
+
+std::wstring prepare_target(const std::wstring& name, bool extraction_started) {
+  return prepare_target_at(fresh_link_directory(name), extraction_started);
+}
+
+// A death-test child runs its test again from the start: a target named by the pid of the
+// test process, which the child inherits through the environment, is the same folder in both.
+std::wstring prepare_shared_target(const std::wstring& name, bool extraction_started) {
+  wchar_t owner[32];
+  if (GetEnvironmentVariableW(L"VELDRO_TEST_OWNER_PID", owner, 32) == 0) {
+    SetEnvironmentVariableW(L"VELDRO_TEST_OWNER_PID", std::to_wstring(GetCurrentProcessId()).c_str());
+    GetEnvironmentVariableW(L"VELDRO_TEST_OWNER_PID", owner, 32);
+  }
+  wchar_t temp[MAX_PATH + 1];
+  GetTempPathW(MAX_PATH + 1, temp);
+  const std::wstring target = std::wstring(temp) + L"veldro_test_" + name + L"_" + owner;
+  remove_tree(target);
+  return prepare_target_at(target, extraction_started);
 }
 
 double seconds_since(ULONGLONG start_ms) { return (GetTickCount64() - start_ms) / 1000.0; }
@@ -56,13 +77,20 @@ HANDLE start_sleeper_as_child(unsigned ms, unsigned code) {
   return observer;
 }
 
-TEST(ConsoleControl, OnlyTheFiveStopEventsDelete) {
+constexpr int kInterruptedExitCode = static_cast<int>(0xC000013A);  // STATUS_CONTROL_C_EXIT
+
+// The handler ends the process (in a death-test child, which runs the test up to this point
+// again): the five stop events delete the target and end the run, with STATUS_CONTROL_C_EXIT
+// while no child was started.
+using ConsoleControlDeathTest = ::testing::Test;
+
+TEST_F(ConsoleControlDeathTest, OnlyTheFiveStopEventsDeleteAndEndTheRun) {
   // CTRL_C, CTRL_BREAK, CTRL_CLOSE, CTRL_LOGOFF, CTRL_SHUTDOWN.
   for (DWORD type : {0u, 1u, 2u, 5u, 6u}) {
-    const std::wstring target = prepare_target(L"ctrl_" + std::to_wstring(type), true);
-    EXPECT_FALSE(on_console_control(type));
+    const std::wstring target = prepare_shared_target(L"ctrl_" + std::to_wstring(type), true);
+    EXPECT_EXIT(on_console_control(type), ::testing::ExitedWithCode(kInterruptedExitCode), "")
+        << "control type " << type;
     EXPECT_FALSE(path_exists(target)) << "control type " << type;
-    EXPECT_EQ(Counters.delete_calls, 1u) << "control type " << type;  // gone at the first call
   }
   for (DWORD type : {3u, 4u, 7u, 8u, 100u, 0xFFFFFFFFu}) {
     const std::wstring target = prepare_target(L"ctrl_other", true);
@@ -73,12 +101,33 @@ TEST(ConsoleControl, OnlyTheFiveStopEventsDelete) {
   }
 }
 
-TEST(ConsoleControl, InterruptBeforeExtractionDeletesNothing) {
-  const std::wstring target = prepare_target(L"ctrl_early", false);
-  EXPECT_FALSE(on_console_control(CTRL_C_EVENT));
+TEST_F(ConsoleControlDeathTest, InterruptBeforeExtractionDeletesNothing) {
+  const std::wstring target = prepare_shared_target(L"ctrl_early", false);
+  EXPECT_EXIT(on_console_control(CTRL_C_EVENT), ::testing::ExitedWithCode(kInterruptedExitCode), "");
   EXPECT_EQ(read_file(target + L"\\app.dll"), "main");
-  EXPECT_EQ(Counters.delete_calls, 0u);
   remove_tree(target);
+}
+
+// The run ends with the child's own code when it ends within the grace time, whichever of the
+// handler and the main thread took its handle.
+TEST_F(ConsoleControlDeathTest, TheRunEndsWithTheChildsCodeWhenItEndsInTime) {
+  const std::wstring target = prepare_shared_target(L"ctrl_child", true);
+  EXPECT_EXIT(
+      {
+        prepare_child_exit_code();
+        start_sleeper_as_child(300, 42);
+        on_console_control(CTRL_C_EVENT);
+      },
+      ::testing::ExitedWithCode(42), "");
+  EXPECT_FALSE(path_exists(target));
+  // The main thread took the handle first and recorded the code: the handler ends with it.
+  EXPECT_EXIT(
+      {
+        prepare_child_exit_code();
+        record_child_exit_code(7);
+        on_console_control(CTRL_BREAK_EVENT);
+      },
+      ::testing::ExitedWithCode(7), "");
 }
 
 TEST(RemoveTargetDirectory, GivesUpAfter21CallsOnAFolderKeptAlive) {
@@ -106,6 +155,7 @@ TEST(RemoveTargetDirectory, GivesUpAfter21CallsOnAFolderKeptAlive) {
 
 TEST(RemoveTargetDirectory, WaitsForAChildThatEndsThenDeletes) {
   const std::wstring target = prepare_target(L"cleanup_child", true);
+  prepare_child_exit_code();
   HANDLE observer = start_sleeper_as_child(300, 7);
   ASSERT_NE(observer, nullptr);
   ULONGLONG start = GetTickCount64();
@@ -115,12 +165,14 @@ TEST(RemoveTargetDirectory, WaitsForAChildThatEndsThenDeletes) {
   DWORD code = 0;
   ASSERT_TRUE(GetExitCodeProcess(observer, &code));
   EXPECT_EQ(code, 7u);  // ended on its own, not terminated
+  EXPECT_EQ(run_exit_code(), 7u);
   EXPECT_FALSE(path_exists(target));
   CloseHandle(observer);
 }
 
 TEST(RemoveTargetDirectory, TerminatesAChildStillRunningAfter5Seconds) {
   const std::wstring target = prepare_target(L"cleanup_stuck", false);
+  prepare_child_exit_code();
   HANDLE observer = start_sleeper_as_child(60000, 7);
   ASSERT_NE(observer, nullptr);
   ULONGLONG start = GetTickCount64();
@@ -131,7 +183,9 @@ TEST(RemoveTargetDirectory, TerminatesAChildStillRunningAfter5Seconds) {
   EXPECT_EQ(WaitForSingleObject(observer, 2000), WAIT_OBJECT_0);
   DWORD code = 99;
   GetExitCodeProcess(observer, &code);
-  EXPECT_EQ(code, 0u);
+  // Terminated as an interrupted process, never with a code that reads as success.
+  EXPECT_EQ(code, 0xC000013Au);
+  EXPECT_EQ(run_exit_code(), 0xC000013Au);
   // The flag was not set: the child is stopped, nothing is deleted.
   EXPECT_EQ(read_file(target + L"\\app.dll"), "main");
   EXPECT_EQ(Counters.delete_calls, 0u);

@@ -139,6 +139,7 @@ TEST(ExpandDirSpec, TemplateEdgeCases) {
   ASSERT_FALSE(local_app_data.empty());
   const std::wstring long_name(1024, L'N');
   const std::wstring max_name(1023, L'N');
+  const std::wstring over_long_tmp = L"C:\\" + std::wstring(300, L't');
 
   const wchar_t* kTemp = L"C:\\Users\\u\\AppData\\Local\\Temp\\";
   const std::wstring temp = L"C:\\Users\\u\\AppData\\Local\\Temp";
@@ -180,9 +181,10 @@ TEST(ExpandDirSpec, TemplateEdgeCases) {
       {L"123456789", 10, true, L"123456789", nullptr, nullptr},
       {L"1234567890", 10, false, L"123456789", nullptr, nullptr},
       {L"{COMPANY}", 12, true, L"QuillBeacon", nullptr, nullptr},
-      // A temp path that does not fit is an empty value, and the expansion goes on; the
-      // backslash removal then eats the backslashes of the literal text before it.
-      {L"ab\\\\{TEMP}cd", 12, true, L"abcd", nullptr, nullptr},
+      // A temp path that does not fit, or that the system cannot give (a TMP longer than
+      // MAX_PATH), is an empty value: the expansion fails instead of going on without it.
+      {L"ab\\\\{TEMP}cd", 12, false, L"ab\\\\", nullptr, nullptr},
+      {L"{TEMP}\\onefile_{PID}", 4096, false, L"", over_long_tmp.c_str(), nullptr},
       // Trailing backslashes go only after TEMP, HOME and CACHE_DIR, and only at the end.
       {L"x\\{HOME}", 4096, true, L"x\\" + profile, nullptr, nullptr},
       {L"{HOME}", 4096, true, profile, nullptr, nullptr},

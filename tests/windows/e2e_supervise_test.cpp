@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "launcher_runs.h"
+#include "link_support.h"
 #include "process_runner.h"
 
 namespace {
@@ -31,6 +32,9 @@ std::string system_text(DWORD code) {
   while (!s.empty() && (s.back() == '\r' || s.back() == '\n')) s.pop_back();
   return s;
 }
+
+// The folder of a path: everything before its last backslash.
+std::string folder_of_path(const std::string& path) { return path.substr(0, path.rfind('\\')); }
 
 void stop_background(Background& b) {
   TerminateProcess(b.process.hProcess, 0);
@@ -136,6 +140,29 @@ TEST(Arguments, ElementZeroIsTheFullPathWhateverTheUserTyped) {
   EXPECT_TRUE(leftovers(temp).empty());
 }
 
+// The longest line CreateProcessW takes (32,766 units and the terminator) reaches the child
+// whole, its last character included; one unit more is refused before anything is extracted.
+TEST(Arguments, TheLongestChildLineArrivesWholeAndOneMoreIsRefusedBeforeExtraction) {
+  std::wstring temp = fresh_directory(L"long_line_temp");
+  std::wstring exe = bin(L"sv_probe.exe");
+  ASSERT_EQ(exe.find(L' '), std::wstring::npos);
+  // The child's line: "<exe> args echo <text>"; the typed one starts with a short name.
+  size_t room = 32766 - exe.size() - std::wstring(L" args echo ").size();
+  std::wstring text(room - 1, L'x');
+  text += L'z';
+  RunResult whole = run_program(exe, L"p args echo " + text, with_temp(temp));
+  EXPECT_EQ(whole.exit_code, 0u) << whole.err;
+  EXPECT_TRUE(value(whole.out, "argv[3]=") == utf8(text)) << "argv[3] differs";
+  ASSERT_GE(whole.out.size(), 3u);
+  EXPECT_EQ(whole.out.substr(whole.out.size() - 3), "xz\n");  // echoed to its last character
+
+  RunResult over = run_program(exe, L"p args echo " + text + L"!", with_temp(temp));
+  EXPECT_EQ(over.exit_code, 2u);
+  EXPECT_TRUE(over.out.empty()) << over.out.size() << " bytes on stdout: the child ran";
+  EXPECT_EQ(over.err, "Error, command line too long for the child: 32767 characters, at most 32766.\r\n");
+  EXPECT_EQ(names_in(temp).size(), 0u);  // no target directory was made
+}
+
 // ---------------------------------------------------------------------------------------------
 // Exit codes and environment
 
@@ -221,7 +248,9 @@ TEST(MainDllFailures, ReportAndLeaveNothingBehind) {
   RunResult missing = run_launcher(bin(L"sv_missing_dep.exe"), L"", with_temp(temp));
   EXPECT_EQ(missing.exit_code, 2u);
   EXPECT_EQ(missing.out, "");
-  EXPECT_EQ(missing.err, "Error, load DLL. ([Error 126] " + system_text(126) + ")\r\n");
+  // The line names the import that is missing, and the main DLL that needs it.
+  EXPECT_EQ(missing.err, "Error, load DLL. ([Error 126] " + system_text(126) +
+                             ") 'veldrodep.dll' (needed by 'sv_uses_dep.dll') was not found.\r\n");
   EXPECT_TRUE(leftovers(temp).empty());
 
   // A payload without entries: the child has nothing to enter and fails instead of starting
@@ -289,7 +318,8 @@ TEST(Roles, AStaleParentVariableMakesAParent) {
   lost.set_env.push_back(L"VELDRO_ONEFILE_PARENT=" + live);
   RunResult r = run_launcher(exe, L"args", lost);
   EXPECT_EQ(r.exit_code, 2u);
-  EXPECT_EQ(r.err.rfind("Error, load DLL. ([Error 126] ", 0), 0u) << r.err;
+  // The main DLL itself is not there: no import to name.
+  EXPECT_EQ(r.err, "Error, load DLL. ([Error 126] " + system_text(126) + ")\r\n");
   // A blank or a plus sign before the number still names that process: a child again, which
   // then refuses the variable as its {PID} (digits only) and aborts before entering anything.
   for (const std::wstring& prefix : {L" ", L"+"}) {
@@ -302,6 +332,52 @@ TEST(Roles, AStaleParentVariableMakesAParent) {
   EXPECT_TRUE(leftovers(temp).empty());
   stop_background(same);
   stop_background(copy);
+}
+
+// Templates built on argv[0]: the user types a bare or a short (8.3) name, the child is started
+// by the full module path, and still both roles name one folder, the one the typed name gives.
+TEST(Roles, ProgramPlaceholdersNameOneFolderHoweverTheLauncherWasTyped) {
+  std::wstring dir = fresh_directory(L"program_templates");
+  wchar_t own_cwd[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, own_cwd);
+  const struct {
+    const wchar_t* launcher;
+    const wchar_t* copy;   // the name the launcher is copied to in dir
+    bool type_short_name;  // typed as its short path; otherwise as the bare name
+    std::wstring folder;   // where the target directory must be (for a bare name)
+    const wchar_t* prefix; // what its name starts with; null: the typed file name, "_"
+  } cases[] = {
+      {L"sv_program_dir", L"tp", false, dir + L"\\tp", L"pd_"},
+      {L"sv_program_base", L"tp", false, dir, L"tp_"},
+      {L"sv_program", L"tp", false, dir, L"tp_"},
+      {L"sv_program_base", L"templated program", true, dir, nullptr},
+      {L"sv_program", L"templated program", true, dir, nullptr},
+  };
+  for (const auto& c : cases) {
+    std::wstring exe = dir + L"\\" + c.copy + L".exe";
+    ASSERT_TRUE(CopyFileW(bin(std::wstring(c.launcher) + L".exe").c_str(), exe.c_str(), FALSE));
+    wchar_t short_exe[MAX_PATH];
+    ASSERT_NE(GetShortPathNameW(exe.c_str(), short_exe, MAX_PATH), 0u);
+    std::wstring typed = c.type_short_name ? std::wstring(short_exe) : std::wstring(c.copy);
+    if (c.type_short_name) ASSERT_NE(typed, exe) << "no short name to type";
+    RunOptions options = with_temp(dir);
+    options.cwd = dir;
+    SetCurrentDirectoryW(dir.c_str());
+    RunResult r = run_program(L"", typed + L" args", options);
+    SetCurrentDirectoryW(own_cwd);
+    std::string label = utf8(std::wstring(c.launcher) + L" as " + typed);
+    EXPECT_EQ(r.exit_code, 0u) << label << ": " << r.err;
+    std::string target = folder_of_path(value(r.out, "path="));
+    // A short name typed keeps its short folder: the path is made absolute, never longer.
+    std::string folder = c.type_short_name ? folder_of_path(utf8(short_exe)) : utf8(c.folder);
+    EXPECT_EQ(folder_of_path(target), folder) << label;
+    std::string prefix = c.prefix != nullptr ? utf8(c.prefix) : utf8(typed.substr(typed.rfind(L'\\') + 1));
+    if (c.prefix == nullptr && std::wstring(c.launcher) == L"sv_program_base") prefix.resize(prefix.size() - 4);
+    if (c.prefix == nullptr) prefix += "_";
+    EXPECT_EQ(target.substr(target.rfind('\\') + 1, prefix.size()), prefix) << label;
+    EXPECT_FALSE(path_exists(wide(target))) << label << ": left behind";
+    DeleteFileW(exe.c_str());
+  }
 }
 
 TEST(Roles, AChildStartedThroughASymbolicLinkKnowsItsParent) {

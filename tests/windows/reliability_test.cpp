@@ -309,22 +309,41 @@ TEST(TempFolder, AMissingTempFolderIsCreatedAndOnlyTheTargetIsRemoved) {
   EXPECT_EQ(names_in(temp).size(), 0u);
 }
 
-// A launcher that could not open its first file below temp: the open line for the main DLL,
-// exit code 2, nothing on stdout.
-void expect_open_failure_below(const std::wstring& temp, const RunResult& r) {
-  EXPECT_EQ(r.exit_code, 2u);
+// A temp folder longer than the system's temp path takes (GetTempPathW gives nothing past
+// MAX_PATH): an empty {TEMP} is a failed expansion, never a target at the root of the drive.
+TEST(TempFolder, ATempPathTheSystemCannotGiveFailsTheExpansionAndNothingLandsInTheRoot) {
+  std::wstring cwd = fresh_directory(L"rel_long_temp");
+  std::wstring temp = cwd + L"\\" + std::wstring(300 - cwd.size(), L't');
+  RunOptions options = with_temp(temp);
+  options.cwd = cwd;
+  std::wstring root = cwd.substr(0, 2);  // the current drive
+  RunResult r = run_launcher(bin(L"rel_probe.exe"), L"args", options);
+  EXPECT_EQ(r.exit_code, 3u) << r.out;
   EXPECT_EQ(r.out, "");
-  const std::string head = "Error, failed to open '" + utf8(temp) + "\\onefile_";
-  EXPECT_EQ(r.err.substr(0, head.size()), head) << r.err;
-  EXPECT_TRUE(ends_with(r.err, "\\probe.dll' for writing.\r\n")) << r.err;
+  EXPECT_EQ(r.err, "Error, couldn't runtime expand spec '{TEMP}\\onefile_{PID}_{TIME_US}_{RANDOM}'.\r\n");
+  EXPECT_EQ(leftovers(root).size(), 0u);
+  EXPECT_EQ(names_in(cwd).size(), 0u);
 }
 
-TEST(TempFolder, ATempPathThroughAFileEndsWithTheOpenLineAndWritesNothing) {
+// A launcher that could not create its target directory below temp: that line with the
+// system's reason (error_head, such as "[Error 3] "), exit code 2, nothing on stdout.
+void expect_target_not_created_below(const std::wstring& temp, const std::string& error_head,
+                                     const RunResult& r) {
+  EXPECT_EQ(r.exit_code, 2u);
+  EXPECT_EQ(r.out, "");
+  const std::string head = "Error, couldn't create target directory '" + utf8(temp) + "\\onefile_";
+  EXPECT_EQ(r.err.substr(0, head.size()), head) << r.err;
+  EXPECT_NE(r.err.find("'. ([Error " + error_head), std::string::npos) << r.err;
+  EXPECT_TRUE(ends_with(r.err, ")\r\n")) << r.err;
+  EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+}
+
+TEST(TempFolder, ATempPathThroughAFileEndsWithTheCreationLineAndWritesNothing) {
   std::wstring base = fresh_directory(L"rel_file_temp");
   ASSERT_TRUE(write_file(base + L"\\file", "x"));
   std::wstring temp = base + L"\\file";
   RunResult r = run_launcher(bin(L"rel_probe.exe"), L"args", with_temp(temp));
-  expect_open_failure_below(temp, r);
+  expect_target_not_created_below(temp, "3] ", r);  // ERROR_PATH_NOT_FOUND
   EXPECT_EQ(names_in(base), std::vector<std::wstring>{L"file"});
   EXPECT_EQ(read_file(temp), "x");
 }
@@ -361,12 +380,12 @@ TEST(Disk, FullDuringExtractionEndsWithTheUnpackLineAndLeavesWhatWasWritten) {
 }
 
 // TEMP on a read-only tmpfs (reliability_disk.sh readonly): the target directory cannot be
-// made, the first file cannot be opened; nothing appears.
-TEST(Disk, AReadOnlyTempEndsWithTheOpenLineAndWritesNothing) {
+// made, and the run ends there with the system's reason; nothing appears.
+TEST(Disk, AReadOnlyTempEndsWithTheCreationLineAndWritesNothing) {
   std::wstring temp = disk_folder(L"VELDRO_READONLY_DISK");
   if (temp.empty()) GTEST_SKIP() << "no read-only disk (run through reliability_disk.sh readonly)";
   RunResult r = run_launcher(bin(L"rel_probe.exe"), L"args", with_temp(temp));
-  expect_open_failure_below(temp, r);
+  expect_target_not_created_below(temp, "", r);
   EXPECT_EQ(names_in(temp).size(), 0u);
 }
 

@@ -1,28 +1,28 @@
 // Trimming of the system's error text: trailing CR and LF go, nothing else does.
 #include <gtest/gtest.h>
 
-#include <string.h>
+#include <wchar.h>
 
 #include "launcher/report.h"
 
 TEST(TrimLineBreaks, RemovesOnlyTrailingCarriageReturnsAndLineFeeds) {
   struct Case {
-    const char* text;
-    const char* trimmed;
+    const wchar_t* text;
+    const wchar_t* trimmed;
   };
   const Case cases[] = {
-      {"File not found.\r\n", "File not found."},
-      {"two lines\r\nsecond\r\n", "two lines\r\nsecond"},
-      {"no break", "no break"},
-      {"ends in blank \r\n", "ends in blank "},
-      {"\n\r\n", ""},
-      {"", ""},
-      {"lf only\n\n", "lf only"},
+      {L"File not found.\r\n", L"File not found."},
+      {L"two lines\r\nsecond\r\n", L"two lines\r\nsecond"},
+      {L"no break", L"no break"},
+      {L"ends in blank \r\n", L"ends in blank "},
+      {L"\n\r\n", L""},
+      {L"", L""},
+      {L"lf only\n\n", L"lf only"},
   };
   for (const Case& c : cases) {
-    char buffer[64];
-    strcpy(buffer, c.text);
-    trim_line_breaks(buffer, static_cast<uint32_t>(strlen(buffer)));
-    EXPECT_STREQ(buffer, c.trimmed) << "input: " << c.text;
+    wchar_t buffer[64];
+    wcscpy(buffer, c.text);
+    trim_line_breaks(buffer);
+    EXPECT_STREQ(buffer, c.trimmed) << "case " << (&c - cases);
   }
 }

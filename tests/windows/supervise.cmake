@@ -34,6 +34,12 @@ endforeach()
 veldro_add_launcher(sv_no_entry_point OBJECT "${_sv_bin}/sv_payload_plain.obj")
 veldro_add_launcher(sv_empty OBJECT "${_sv_bin}/sv_payload_empty.obj")
 
+# Templates built on the program's own name: both roles must name one folder however the
+# launcher was started.
+veldro_fixture_launcher(sv_program_dir plain --template "{PROGRAM_DIR}\\pd_{RANDOM}")
+veldro_fixture_launcher(sv_program_base plain --template "{PROGRAM_BASE}_{RANDOM}")
+veldro_fixture_launcher(sv_program plain --template "{PROGRAM}_{RANDOM}")
+
 # The child command line built from any raw command line a test starts it with.
 add_executable(command_line_probe command_line_probe.cpp)
 target_link_libraries(command_line_probe PRIVATE veldro_launcher)
@@ -41,10 +47,30 @@ target_link_options(command_line_probe PRIVATE -municode -static)
 
 veldro_gtest(supervise_quote_tests LAUNCHER SOURCES supervise_quote_test.cpp DEPENDS command_line_probe)
 veldro_gtest(e2e_supervise_tests SOURCES e2e_supervise_test.cpp
-  DEPENDS sv_probe sv_dep sv_missing_dep sv_dep_impostor sv_no_entry_point sv_empty)
+  DEPENDS sv_probe sv_dep sv_missing_dep sv_dep_impostor sv_no_entry_point sv_empty
+          sv_program_dir sv_program_base sv_program)
 
 # Ctrl+C for real: a pseudo-terminal turns ^C into SIGINT for every process of the run.
+add_executable(exit_code_runner exit_code_runner.cpp)
+target_link_options(exit_code_runner PRIVATE -municode -static)
 add_test(NAME e2e_ctrl_c
-  COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/e2e_ctrl_c.sh" "$<TARGET_FILE:sv_probe>")
+  COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/e2e_ctrl_c.sh" "$<TARGET_FILE:sv_probe>"
+          "$<TARGET_FILE:exit_code_runner>")
 set_tests_properties(e2e_ctrl_c PROPERTIES FIXTURES_REQUIRED wine
   ENVIRONMENT "WINEPREFIX=${VELDRO_WINEPREFIX};WINEDEBUG=-all")
+
+# A pipe reading the launcher's output ends with the launcher under a Wine session without a
+# desktop process (a Wine prefix of its own, made once in the build tree).
+add_test(NAME pipe_eof
+  COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/pipe_eof.sh" "$<TARGET_FILE:sv_probe>"
+          "${CMAKE_CURRENT_BINARY_DIR}/pipe_eof")
+set_tests_properties(pipe_eof PROPERTIES TIMEOUT 300 ENVIRONMENT "LC_ALL=C.UTF-8")
+
+# A windowed launch without standard streams shows its failure in a message box (under a
+# virtual display, in a Wine prefix of its own made once in the build tree).
+add_executable(failure_box_runner failure_box_runner.cpp)
+target_link_options(failure_box_runner PRIVATE -municode -static)
+add_test(NAME failure_box
+  COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/failure_box.sh" "${CMAKE_CURRENT_BINARY_DIR}"
+          "${CMAKE_CURRENT_BINARY_DIR}/failure_box")
+set_tests_properties(failure_box PROPERTIES TIMEOUT 300 ENVIRONMENT "LC_ALL=C.UTF-8")

@@ -20,6 +20,7 @@ std::wstring quoted(const std::wstring& argument) {
   WideBuffer line = wide_buffer(storage, 64);
   append_quoted_to(&line, argument.c_str());
   EXPECT_EQ(line.length, wcslen(storage));
+  EXPECT_EQ(quoted_length(argument.c_str()), line.length);  // what the line's check counts
   return storage;
 }
 
@@ -103,18 +104,24 @@ TEST(ChildCommandLine, IsTheModulePathAndTheRequotedArguments) {
   }
 }
 
-// The child command line holds 32768 units with its terminator; one more ends the parent
-// before any child is started.
-TEST(ChildCommandLine, AbortsBeyondItsCapacity) {
+// The child command line takes what CreateProcessW takes, 32,767 units with its terminator;
+// a line one longer ends the parent with its line, before any child is started. The typed
+// line is short: the module path that replaces "p" makes the child's long.
+TEST(ChildCommandLine, IsRefusedBeyondWhatTheSystemTakes) {
   std::wstring exe = test_bin_dir() + L"command_line_probe.exe";
   size_t quotes = exe.find(L' ') == std::wstring::npos ? 0 : 2;
-  size_t room = 32767 - exe.size() - quotes - 1;  // units left for one argument after "<exe> "
+  size_t room = 32766 - exe.size() - quotes - 1;  // units left for one argument after "<exe> "
   RunResult fits = run_program(exe, L"p " + std::wstring(room, L'x'));
   EXPECT_EQ(fits.exit_code, 0u);
-  EXPECT_EQ(fits.out.size(), 32767u);
+  EXPECT_EQ(fits.out.size(), 32766u);
+  // Quoting counts: a blank makes two more units.
+  RunResult quoted_over = run_program(exe, L"p \"" + std::wstring(room - 2, L'x') + L" \"");
+  EXPECT_EQ(quoted_over.exit_code, 2u);
+  EXPECT_EQ(quoted_over.err, "Error, command line too long for the child: 32767 characters, at most 32766.\r\n");
   RunResult over = run_program(exe, L"p " + std::wstring(room + 1, L'x'));
-  EXPECT_EQ(over.exit_code, 3u);
+  EXPECT_EQ(over.exit_code, 2u);
   EXPECT_EQ(over.out, "");
+  EXPECT_EQ(over.err, "Error, command line too long for the child: 32767 characters, at most 32766.\r\n");
 }
 
 }  // namespace
