@@ -6,6 +6,9 @@
 # packer, where `veldro-pack build` looks for them; the Windows packer is installed there too.
 include_guard(GLOBAL)
 include(GNUInstallDirs)
+if(NOT MINGW)
+  return()  # the section's placement is a GNU ld script
+endif()
 
 add_library(veldro_stub_entry OBJECT
   "${VELDRO_ROOT}/launcher/main.cpp" "${VELDRO_ROOT}/launcher/build_inputs_stub.cpp"

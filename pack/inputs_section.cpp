@@ -18,25 +18,25 @@ void store_le(std::vector<uint8_t>& out, size_t at, uint64_t v, int bytes) {
 std::vector<uint8_t> inputs_section(const std::vector<uint8_t>& payload,
                                     const LauncherStrings& strings) {
   // In field order: the payload, then the template and the product strings.
-  std::vector<std::vector<uint8_t>> contents = {
-      payload,
-      utf16_bytes(strings.dir_spec),
-      utf16_bytes(strings.company),
-      utf16_bytes(strings.product),
-      utf16_bytes(strings.version()),
-      utf16_bytes(strings.file_version),
-      utf16_bytes(strings.product_version),
+  const std::vector<uint8_t> texts[] = {
+      utf16_bytes(strings.dir_spec),     utf16_bytes(strings.company),
+      utf16_bytes(strings.product),      utf16_bytes(strings.version()),
+      utf16_bytes(strings.file_version), utf16_bytes(strings.product_version),
   };
+  const std::vector<uint8_t>* contents[kInputsFieldCount] = {&payload};
+  for (size_t i = 1; i < kInputsFieldCount; ++i) contents[i] = &texts[i - 1];
+
   std::vector<uint8_t> out(kInputsHeaderBytes, 0);
+  out.reserve(kInputsHeaderBytes + kPayloadAlignment + payload.size() + 1024);
   std::copy(kInputsMagic, kInputsMagic + sizeof kInputsMagic, out.begin());
   store_le(out, 8, kInputsLayoutVersion, 4);
   store_le(out, 12, kInputsFieldCount, 4);
-  for (size_t i = 0; i < contents.size(); ++i) {
+  for (size_t i = 0; i < kInputsFieldCount; ++i) {
     size_t alignment = i == kInputsPayload ? kPayloadAlignment : 2;
     out.resize((out.size() + alignment - 1) / alignment * alignment, 0);
     store_le(out, 16 + 16 * i, out.size(), 8);
-    store_le(out, 24 + 16 * i, contents[i].size(), 8);
-    out.insert(out.end(), contents[i].begin(), contents[i].end());
+    store_le(out, 24 + 16 * i, contents[i]->size(), 8);
+    out.insert(out.end(), contents[i]->begin(), contents[i]->end());
   }
   return out;
 }

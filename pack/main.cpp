@@ -428,9 +428,12 @@ int run_build(const Invocation& invocation) {
   if (!imports_are_acceptable(args, files)) return kBadInput;
 
   std::vector<uint8_t> payload = compressed_payload(files, frame);
-  std::vector<uint8_t> exe = build_exe(stub, resources, inputs_section(payload, strings));
+  size_t payload_bytes = payload.size();
+  std::vector<uint8_t> inputs = inputs_section(payload, strings);
+  payload = {};  // at most two copies of the payload in memory at a time
+  std::vector<uint8_t> exe = build_exe(stub, resources, inputs);
   write_file_replacing(output, exe);
-  print_summary(files, payload.size(), started);
+  print_summary(files, payload_bytes, started);
   fprintf(stderr, "veldro-pack: wrote '%s', %zu bytes, %s subsystem\n", output.c_str(), exe.size(),
           stub.console ? "console" : "graphical");
   return 0;

@@ -43,6 +43,13 @@ if(NOT TARGET resource_probe)  # built by the packaging area, which may not be p
   target_link_options(resource_probe PRIVATE -municode -static)
 endif()
 
+# The stubs import what a linked launcher imports: kernel32 and msvcrt only.
+foreach(subsystem gui console)
+  veldro_windows_test(stub_imports_${subsystem}
+    ${CMAKE_COMMAND} -DEXE=$<TARGET_FILE:veldro-stub-${subsystem}> -DOBJDUMP=x86_64-w64-mingw32-objdump
+    -DEXPECTED=KERNEL32.dll,msvcrt.dll -P "${CMAKE_CURRENT_SOURCE_DIR}/check_imports.cmake")
+endforeach()
+
 add_test(NAME prebuilt
   COMMAND "${VELDRO_ROOT}/tests/prebuilt/run.sh" "${VELDRO_ROOT}" "${CMAKE_BINARY_DIR}"
           "${_pb_bin}/scratch")
