@@ -24,7 +24,9 @@ constexpr uint64_t kSizeOfImageAt = 56;
 constexpr uint64_t kCheckSumAt = 64;
 constexpr uint64_t kDirectoriesAt = 112;
 
-uint64_t align_up(uint64_t v, uint64_t alignment) { return (v + alignment - 1) / alignment * alignment; }
+uint64_t align_up(uint64_t v, uint64_t alignment) {
+  return (v + alignment - 1) / alignment * alignment;
+}
 
 bool is_power_of_two(uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }
 
@@ -55,7 +57,9 @@ void store_section_header(std::vector<uint8_t>& b, uint64_t at, const NewSection
 
 Stub read_stub(const std::string& path) {
   FileSource file(path, "a launcher stub");
-  auto refuse = [&](const std::string& why) -> void { throw PackError("stub '" + path + "' " + why); };
+  auto refuse = [&](const std::string& why) -> void {
+    throw PackError("stub '" + path + "' " + why);
+  };
   PeImage image;
   if (!read_pe_image(file, &image) || !image.is_x64() || image.is_dll() ||
       (image.subsystem != kSubsystemGui && image.subsystem != kSubsystemConsole) ||
@@ -69,7 +73,8 @@ Stub read_stub(const std::string& path) {
            std::to_string(file.size()));
   }
   const PeSection* inputs = find_inputs_section(image);
-  if (inputs != &image.sections.back() || inputs->raw_size < kInputsHeaderBytes) {
+  if (inputs == nullptr || inputs != &image.sections.back() ||
+      inputs->raw_size < kInputsHeaderBytes) {
     refuse("has no payload section (.veldro) at the end of its image, so it is no launcher stub");
   }
   uint8_t header[kInputsHeaderBytes];
@@ -103,7 +108,8 @@ std::vector<uint8_t> build_exe(const Stub& stub, const std::vector<Resource>& re
   std::vector<uint8_t> rsrc_bytes = resource_section(resources, rsrc.virtual_address);
   rsrc.virtual_size = static_cast<uint32_t>(rsrc_bytes.size());
   rsrc.raw_size = static_cast<uint32_t>(align_up(rsrc_bytes.size(), file_alignment));
-  uint64_t inputs_address = align_up(uint64_t{rsrc.virtual_address} + rsrc.virtual_size, section_alignment);
+  uint64_t inputs_address =
+      align_up(uint64_t{rsrc.virtual_address} + rsrc.virtual_size, section_alignment);
   uint64_t inputs_raw = align_up(inputs.size(), file_alignment);
   uint64_t image_size = align_up(inputs_address + inputs.size(), section_alignment);
   uint64_t file_size = uint64_t{rsrc.raw_offset} + rsrc.raw_size + inputs_raw;
@@ -118,9 +124,11 @@ std::vector<uint8_t> build_exe(const Stub& stub, const std::vector<Resource>& re
   const uint64_t optional = image.optional_header_offset;
   const uint64_t table = image.section_table_offset;
   size_t sections = image.sections.size();
-  store(out, optional - kFileHeaderBytes + kNumberOfSectionsAt, static_cast<uint32_t>(sections + 1), 2);
+  store(out, optional - kFileHeaderBytes + kNumberOfSectionsAt,
+        static_cast<uint32_t>(sections + 1), 2);
+  uint32_t initialized = load32(out, optional + kInitializedDataAt);
   store(out, optional + kInitializedDataAt,
-        load32(out, optional + kInitializedDataAt) - placeholder.raw_size + rsrc.raw_size + veldro.raw_size);
+        initialized - placeholder.raw_size + rsrc.raw_size + veldro.raw_size);
   store(out, optional + kSizeOfImageAt, static_cast<uint32_t>(image_size));
   store(out, optional + kDirectoriesAt + 8 * kResourceDirectory, rsrc.virtual_address);
   store(out, optional + kDirectoriesAt + 8 * kResourceDirectory + 4, rsrc.virtual_size);

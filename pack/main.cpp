@@ -1,5 +1,6 @@
 // veldro-pack: turns an application folder into a onefile exe (on a prebuilt stub) or into the
-// build input of a linked launcher, and reads built payloads back. Exit codes: 0 success, 1 usage error, 2 bad input.
+// build input of a linked launcher, and reads built payloads back. Exit codes: 0 success,
+// 1 usage error, 2 bad input.
 #include <stdio.h>
 
 #include <chrono>
@@ -121,7 +122,8 @@ const std::string kBuildHelp = std::string(
     "(version information, manifest, icon) into a prebuilt launcher stub. The exe is written\n"
     "under a temporary name and renamed into place: a failure leaves no half-written file.\n"
     "\n"
-    "  -o, --output <app.exe>   the exe to write (its file name goes into the version information)\n"
+    "  -o, --output <app.exe>   the exe to write (its file name is the version information's\n"
+    "                           OriginalFilename)\n"
     "  --console                a console launcher, for command-line applications: it shares\n"
     "                           the console it is started from, and cmd waits for it\n"
     "  --stub <stub.exe>        the launcher stub to build on (default: veldro-stub-gui.exe, or\n"
@@ -151,9 +153,9 @@ const char kVerifyHelp[] =
     "\n"
     "Checks an exe's image (its headers, its section table against the file's size, the\n"
     "payload inside one section; in an exe built on a stub, the payload section's layout and\n"
-    "strings), then decodes the whole payload: the header, the frame and\n"
-    "its checksum, every entry name, the end marker, the alignment and the trailer. Exit 0\n"
-    "when all is well, 2 otherwise.\n";
+    "strings), then decodes the whole payload: the header, the frame and its checksum, every\n"
+    "entry name, the end marker, the alignment and the trailer. Exit 0 when all is well, 2\n"
+    "otherwise.\n";
 
 const char kExtractHelp[] =
     "usage: veldro-pack extract <app.exe|payload.bin> <dir>\n"
@@ -267,12 +269,18 @@ LauncherStrings launcher_strings(const ParsedArgs& args) {
 
 // The options above, with those of one command.
 std::vector<OptionSpec> app_options(std::vector<OptionSpec> own) {
-  own.insert(own.end(), {{"--main", OptionKind::kValue},            {"--file", OptionKind::kList},
-                         {"--level", OptionKind::kValue},           {"--threads", OptionKind::kValue},
-                         {"--window-log", OptionKind::kValue},      {"--icon", OptionKind::kValue},
-                         {"--template", OptionKind::kValue},        {"--company", OptionKind::kValue},
-                         {"--product", OptionKind::kValue},         {"--file-version", OptionKind::kValue},
-                         {"--product-version", OptionKind::kValue}, {"--strict", OptionKind::kFlag},
+  own.insert(own.end(), {{"--main", OptionKind::kValue},
+                         {"--file", OptionKind::kList},
+                         {"--level", OptionKind::kValue},
+                         {"--threads", OptionKind::kValue},
+                         {"--window-log", OptionKind::kValue},
+                         {"--icon", OptionKind::kValue},
+                         {"--template", OptionKind::kValue},
+                         {"--company", OptionKind::kValue},
+                         {"--product", OptionKind::kValue},
+                         {"--file-version", OptionKind::kValue},
+                         {"--product-version", OptionKind::kValue},
+                         {"--strict", OptionKind::kFlag},
                          {"--system-dll", OptionKind::kList}});
   return own;
 }
@@ -298,7 +306,8 @@ bool imports_are_acceptable(const ParsedArgs& args, const std::vector<PackFile>&
 }
 
 // The payload, compressed with a progress line on a terminal.
-std::vector<uint8_t> compressed_payload(const std::vector<PackFile>& files, const FrameOptions& frame) {
+std::vector<uint8_t> compressed_payload(const std::vector<PackFile>& files,
+                                        const FrameOptions& frame) {
   ProgressLine line;
   ProgressReport progress;
   if (stderr_is_terminal()) progress = [&line](uint64_t done, uint64_t total) { line(done, total); };
@@ -410,7 +419,8 @@ int run_build(const Invocation& invocation) {
   std::string output = args.value("--output");
   if (output.empty()) throw UsageError("-o is required: the exe to write");
   bool console = args.has("--console");
-  std::string stub_path = args.has("--stub") ? args.value("--stub") : default_stub(invocation, console);
+  std::string stub_path =
+      args.has("--stub") ? args.value("--stub") : default_stub(invocation, console);
 
   check_template(strings.dir_spec);
   auto started = std::chrono::steady_clock::now();

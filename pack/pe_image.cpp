@@ -104,7 +104,7 @@ bool read_pe_image(const ByteSource& file, PeImage* image) {
     char name[8];
     if (!file.read(at, name, 8) || !read32(file, at + 8, &s.virtual_size) ||
         !read32(file, at + 12, &s.virtual_address) || !read32(file, at + 16, &s.raw_size) ||
-        !read32(file, at + 20, &s.raw_offset) || !read32(file, at + 36, &s.characteristics)) {
+        !read32(file, at + 20, &s.raw_offset)) {
       return false;
     }
     s.name.assign(name, strnlen(name, 8));

@@ -14,7 +14,6 @@ namespace veldro {
 
 struct PeSection {
   std::string name;  // up to 8 characters
-  uint32_t characteristics = 0;
   uint32_t virtual_address = 0;
   uint32_t virtual_size = 0;
   uint32_t raw_offset = 0;

@@ -45,7 +45,8 @@ std::vector<uint8_t> version_block(const std::u16string& key, const std::vector<
     pad4(out);
     out.insert(out.end(), child.begin(), child.end());
   }
-  uint16_t header[3] = {static_cast<uint16_t>(out.size()), value_length, text ? uint16_t{1} : uint16_t{0}};
+  uint16_t header[3] = {static_cast<uint16_t>(out.size()), value_length,
+                        static_cast<uint16_t>(text ? 1 : 0)};
   for (int i = 0; i < 3; ++i) {
     out[2 * i] = static_cast<uint8_t>(header[i]);
     out[2 * i + 1] = static_cast<uint8_t>(header[i] >> 8);
@@ -78,7 +79,8 @@ std::vector<uint8_t> version_resource(const ResourceInfo& info) {
   put16(translation, 1200);  // UTF-16
   return version_block(
       u"VS_VERSION_INFO", fixed, static_cast<uint16_t>(fixed.size()), false,
-      {version_block(u"StringFileInfo", {}, 0, true, {version_block(u"040904B0", {}, 0, true, strings)}),
+      {version_block(u"StringFileInfo", {}, 0, true,
+                     {version_block(u"040904B0", {}, 0, true, strings)}),
        version_block(u"VarFileInfo", {}, 0, true,
                      {version_block(u"Translation", translation, 4, false, {})})});
 }
@@ -115,20 +117,24 @@ std::vector<Resource> launcher_resources(const ResourceInfo& info) {
   if (!info.icon_path.empty()) add_icon(info.icon_path, &resources);
   resources.push_back({kResourceVersion, 1, version_resource(info)});
   std::string manifest = application_manifest();
-  resources.push_back({kResourceManifest, 1, std::vector<uint8_t>(manifest.begin(), manifest.end())});
+  resources.push_back(
+      {kResourceManifest, 1, std::vector<uint8_t>(manifest.begin(), manifest.end())});
   return resources;
 }
 
-// The tree has three levels: type, id, language (one each). Laid out depth first: the root,
-// then for each type its directory of ids followed by each id's directory of languages; then
-// the data entries; then the data, each at an 8-byte boundary, and padding to the next one. Offsets inside the tree count
-// from the section's start; data entries hold relative virtual addresses.
+// The tree has three levels: type, id, language (one each). Laid out depth first, as the
+// resource compiler lays it out: the root, then for each type its directory of ids followed
+// by each id's directory of languages; then the data entries; then the data, each at an
+// 8-byte boundary, and padding to the next one. Offsets inside the tree count from the
+// section's start; data entries hold relative virtual addresses.
 std::vector<uint8_t> resource_section(const std::vector<Resource>& resources, uint32_t rva) {
   std::vector<uint16_t> types;
   for (const Resource& r : resources) {
     if (types.empty() || types.back() != r.type) types.push_back(r.type);
   }
-  auto directory_bytes = [](size_t entries) { return kDirectoryBytes + kDirectoryEntryBytes * entries; };
+  auto directory_bytes = [](size_t entries) {
+    return kDirectoryBytes + kDirectoryEntryBytes * entries;
+  };
 
   // Layout: where each type's id directory, each id's language directory, each data entry and
   // each resource's data start.

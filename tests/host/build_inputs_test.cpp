@@ -32,7 +32,8 @@ size_t size_field(InputsField field) { return 24 + 16 * field; }
 std::u16string string_at(const std::vector<uint8_t>& section, const InputsSpan& span) {
   std::u16string text;
   for (uint64_t i = 0; i + 2 < span.size; i += 2) {
-    text.push_back(static_cast<char16_t>(section[span.offset + i] | section[span.offset + i + 1] << 8));
+    const uint8_t* unit = &section[span.offset + i];
+    text.push_back(static_cast<char16_t>(unit[0] | unit[1] << 8));
   }
   return text;
 }
@@ -42,9 +43,10 @@ TEST(BuildInputsSection, WhatThePackerWritesTheLauncherReadsBack) {
   InputsSpan fields[kInputsFieldCount];
   ASSERT_TRUE(read_inputs_section(section.data(), section.size(), fields));
 
-  EXPECT_EQ(fields[kInputsPayload].offset % 16, 0u);
-  EXPECT_EQ(std::vector<uint8_t>(section.begin() + fields[kInputsPayload].offset,
-                                 section.begin() + fields[kInputsPayload].offset + fields[kInputsPayload].size),
+  const InputsSpan& payload = fields[kInputsPayload];
+  EXPECT_EQ(payload.offset % 16, 0u);
+  EXPECT_EQ(std::vector<uint8_t>(section.begin() + payload.offset,
+                                 section.begin() + payload.offset + payload.size),
             std::vector<uint8_t>({'K', 'A', 'Y', 1, 2, 3, 4, 5, 6}));
   const std::pair<InputsField, std::u16string> strings[] = {
       {kInputsDirSpec, u"{TEMP}\\onefile_{PID}_{TIME_US}_{RANDOM}"},
@@ -54,7 +56,9 @@ TEST(BuildInputsSection, WhatThePackerWritesTheLauncherReadsBack) {
       {kInputsFileVersion, u"1.0.0.0"},
       {kInputsProductVersion, u"2.0-beta"},
   };
-  for (const auto& [field, text] : strings) EXPECT_EQ(string_at(section, fields[field]), text) << field;
+  for (const auto& [field, text] : strings) {
+    EXPECT_EQ(string_at(section, fields[field]), text) << field;
+  }
 }
 
 TEST(BuildInputsSection, DamageThatWouldLeadReadsAstrayIsRefused) {
@@ -71,15 +75,18 @@ TEST(BuildInputsSection, DamageThatWouldLeadReadsAstrayIsRefused) {
          std::fill(s.begin() + 16, s.end(), 0);
        },
        true},
-      {"shorter than its header", [](std::vector<uint8_t>& s) { s.resize(kInputsHeaderBytes - 1); }, false},
+      {"shorter than its header",
+       [](std::vector<uint8_t>& s) { s.resize(kInputsHeaderBytes - 1); }, false},
       {"another magic", [](std::vector<uint8_t>& s) { s[0] = 'X'; }, false},
       {"another layout version", [](std::vector<uint8_t>& s) { s[8] = 2; }, false},
       {"another field count", [](std::vector<uint8_t>& s) { s[12] = 8; }, false},
       {"the payload running past the end",
        [](std::vector<uint8_t>& s) { store64(s, size_field(kInputsPayload), s.size()); }, false},
       {"an offset that wraps around with its size",
-       [](std::vector<uint8_t>& s) { store64(s, offset_field(kInputsPayload), ~uint64_t{0} - 7); }, false},
-      {"a string cut at the section's end", [](std::vector<uint8_t>& s) { s.resize(s.size() - 2); }, false},
+       [](std::vector<uint8_t>& s) { store64(s, offset_field(kInputsPayload), ~uint64_t{0} - 7); },
+       false},
+      {"a string cut at the section's end",
+       [](std::vector<uint8_t>& s) { s.resize(s.size() - 2); }, false},
       {"a string without its terminator",
        [](std::vector<uint8_t>& s) {
          InputsSpan fields[kInputsFieldCount];
@@ -89,7 +96,8 @@ TEST(BuildInputsSection, DamageThatWouldLeadReadsAstrayIsRefused) {
        false},
       {"a string at an odd offset",
        [](std::vector<uint8_t>& s) { s[offset_field(kInputsDirSpec)] += 1; }, false},
-      {"a string of an odd size", [](std::vector<uint8_t>& s) { s[size_field(kInputsProduct)] += 1; }, false},
+      {"a string of an odd size",
+       [](std::vector<uint8_t>& s) { s[size_field(kInputsProduct)] += 1; }, false},
   };
   for (const Case& c : cases) {
     std::vector<uint8_t> section = sample_section();

@@ -20,7 +20,8 @@ uint32_t fnv1a(const unsigned char* bytes, DWORD size) {
 BOOL CALLBACK print_language(HMODULE, LPCWSTR type, LPCWSTR name, WORD language, LONG_PTR) {
   HRSRC found = FindResourceExW(Image, type, name, language);
   DWORD size = found ? SizeofResource(Image, found) : 0;
-  auto bytes = static_cast<const unsigned char*>(found ? LockResource(LoadResource(Image, found)) : nullptr);
+  const void* data = found ? LockResource(LoadResource(Image, found)) : nullptr;
+  auto bytes = static_cast<const unsigned char*>(data);
   printf("resource type=%u id=%u language=0x%04x size=%lu hash=%08x\n",
          static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(type)),
          static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(name)), language, size,
@@ -46,7 +47,8 @@ int wmain(int argc, wchar_t** argv) {
   } else {
     printf("checksum %s\n", in_header == computed ? "ok" : "wrong");
   }
-  Image = LoadLibraryExW(argv[1], nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  Image = LoadLibraryExW(argv[1], nullptr,
+                         LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
   if (Image == nullptr) {
     printf("image unloadable\n");
     return 0;
