@@ -401,13 +401,16 @@ std::string default_stub(const Invocation& invocation, bool console) {
 void write_file_replacing(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::string temporary = path + ".tmp" + std::to_string(process_id());
   std::error_code error;
+  bool written = false;
   try {
     write_file(temporary, bytes);
     fs::rename(temporary, path, error);
-    if (error) throw PackError("cannot write '" + path + "': " + error.message());
-  } catch (...) {
+    written = !error;
+  } catch (const PackError&) {
+  }
+  if (!written) {
     fs::remove(temporary, error);
-    throw;
+    throw PackError("cannot write '" + path + "'");
   }
 }
 

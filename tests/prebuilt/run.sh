@@ -216,7 +216,7 @@ err=$("$host_pack" build --main "$hello_dll" -o "$work/bad/none.exe" "$hello_app
 expect_eq "$?:$err" "2:veldro-pack: no launcher stub beside the packer: '$(dirname "$host_pack")/veldro-stub-gui.exe' is missing; name one with --stub" \
   "build without a stub beside the packer"
 err=$("$prefix/bin/veldro-pack" build --main "$hello_dll" -o "$work/bad/nowhere/app.exe" "$hello_app" 2>&1)
-expect_eq "$?" 2 "exit code of a build into a missing folder"
+expect_eq "$?:$err" "2:veldro-pack: cannot write '$work/bad/nowhere/app.exe'" "build into a missing folder"
 set -e
 [ ! -e "$work/bad/nowhere" ] || fail "a build into a missing folder left $(ls -R "$work/bad/nowhere")"
 
