@@ -34,13 +34,19 @@ else()
   set(VELDRO_PACK_DEPENDS veldro-pack CACHE INTERNAL "")
 endif()
 
-# veldro_add_launcher(<target> OBJECT <payload.obj> [OUTPUT_NAME <name>])
+# veldro_add_launcher(<target> OBJECT <payload.obj> [OUTPUT_NAME <name>] [CONSOLE])
 # A launcher exe around an already written payload object (what veldro_add_onefile builds on;
-# tests use it directly for payloads the packer would refuse).
+# tests use it directly for payloads the packer would refuse). CONSOLE: the console subsystem.
 function(veldro_add_launcher target)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "OBJECT;OUTPUT_NAME" "")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "CONSOLE" "OBJECT;OUTPUT_NAME" "")
   set_source_files_properties("${ARG_OBJECT}" PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
-  add_executable(${target} WIN32 $<TARGET_OBJECTS:VeldroOnefile::launcher_entry> "${ARG_OBJECT}")
+  set(subsystem WIN32)
+  set(subsystem_flag -mwindows)
+  if(ARG_CONSOLE)
+    set(subsystem "")
+    set(subsystem_flag -mconsole)
+  endif()
+  add_executable(${target} ${subsystem} $<TARGET_OBJECTS:VeldroOnefile::launcher_entry> "${ARG_OBJECT}")
   target_link_libraries(${target} PRIVATE VeldroOnefile::launcher)
   # GUI subsystem with a wide entry point, everything static so the exe imports only system
   # DLLs; no time stamp so that the same inputs give the same bytes; a roomy stack reserve
@@ -48,7 +54,7 @@ function(veldro_add_launcher target)
   # that a loader can map the payload from the file as it is read instead of copying it whole
   # at start (Wine copies sections that are not; the child would hold the whole payload).
   target_link_options(${target} PRIVATE
-    -municode -mwindows -static -s -Wl,--no-insert-timestamp -Wl,--stack,8388608
+    -municode ${subsystem_flag} -static -s -Wl,--no-insert-timestamp -Wl,--stack,8388608
     -Wl,--file-alignment,4096)
   if(ARG_OUTPUT_NAME)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
@@ -64,6 +70,7 @@ endfunction()
 #   [ICON <file.ico>] [OUTPUT_NAME <name>]
 #   [STRICT] [SYSTEM_DLLS <name>...]       # refuse DLLs imported but not packed; DLLs the
 #                                          # target system has besides Windows' own
+#   [CONSOLE]                              # console subsystem, for command-line applications
 #   [DEPENDS <target-or-file>...])         # what builds files into a DIRECTORY
 # Creates the executable target <target>. MAIN, DIRECTORY and FILES take generator
 # expressions (a relative result counts from the current source folder; FILES and DIRECTORY
@@ -74,7 +81,7 @@ endfunction()
 # PRODUCT default to PROJECT_NAME, the versions to PROJECT_VERSION (when the project has one;
 # otherwise the packer's defaults); VERSION is PRODUCT_VERSION, a hyphen, FILE_VERSION.
 function(veldro_add_onefile target)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "STRICT"
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "STRICT;CONSOLE"
     "MAIN;TEMPLATE;COMPANY;PRODUCT;FILE_VERSION;PRODUCT_VERSION;COMPRESSION_LEVEL;ICON;OUTPUT_NAME"
     "DIRECTORY;FILES;DEPENDS;SYSTEM_DLLS")
   if(NOT ARG_MAIN)
@@ -172,7 +179,11 @@ function(veldro_add_onefile target)
     COMMENT "Packing ${target}"
     VERBATIM COMMAND_EXPAND_LISTS)
   cmake_policy(POP)
-  veldro_add_launcher(${target} OBJECT "${object}" OUTPUT_NAME "${output_name}")
+  set(console "")
+  if(ARG_CONSOLE)
+    set(console CONSOLE)
+  endif()
+  veldro_add_launcher(${target} OBJECT "${object}" OUTPUT_NAME "${output_name}" ${console})
   target_sources(${target} PRIVATE "${script}")
   if(ARG_DEPENDS)
     set_target_properties(${target} PROPERTIES VELDRO_PACK_OBJECT "${object}" VELDRO_DEPENDS "${ARG_DEPENDS}")

@@ -1,6 +1,8 @@
 // What the build fixes for one launcher: the attached payload and the strings of the
-// configuration (directory template and product strings). The packer writes them into an
-// object file linked into the exe; build_inputs.cpp is the one place that names its symbols.
+// configuration (directory template and product strings). Two builds supply them: a linked
+// launcher gets them from the packer's object file (build_inputs.cpp, the one place that names
+// its symbols); a launcher built from a prebuilt stub reads them from the last section of its
+// own image (build_inputs_stub.cpp).
 #pragma once
 
 #include <stdint.h>

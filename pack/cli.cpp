@@ -11,7 +11,7 @@ bool is_help(const char* arg) { return !std::strcmp(arg, "--help") || !std::strc
 
 const OptionSpec* find_option(const std::vector<OptionSpec>& options, const std::string& name) {
   for (const OptionSpec& option : options) {
-    if (name == option.name) return &option;
+    if (name == option.name || (option.alias != nullptr && name == option.alias)) return &option;
   }
   return nullptr;
 }
@@ -51,6 +51,7 @@ ParsedArgs parse_args(int argc, char** argv, const std::vector<OptionSpec>& opti
     std::string name = arg.substr(0, equals);
     const OptionSpec* option = find_option(options, name);
     if (option == nullptr) throw UsageError("unknown option '" + name + "'");
+    name = option->name;
     std::vector<std::string>& given = parsed.values[name];
     if (option->kind == OptionKind::kFlag) {
       if (equals != std::string::npos) throw UsageError(name + " takes no value");

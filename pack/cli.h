@@ -20,6 +20,7 @@ enum class OptionKind { kFlag, kValue, kList };
 struct OptionSpec {
   const char* name;  // with its dashes: "--level"
   OptionKind kind;
+  const char* alias = nullptr;  // a short form ("-o"), parsed as name
 };
 
 struct ParsedArgs {

@@ -26,6 +26,8 @@ void put_name8(std::vector<uint8_t>& out, const std::string& name) {
   for (size_t i = 0; i < 8; ++i) out.push_back(i < name.size() ? name[i] : 0);
 }
 
+}  // namespace
+
 std::vector<uint8_t> utf16_bytes(const std::u16string& text) {
   std::vector<uint8_t> bytes;
   for (char16_t unit : text) {
@@ -36,8 +38,6 @@ std::vector<uint8_t> utf16_bytes(const std::u16string& text) {
   bytes.push_back(0);
   return bytes;
 }
-
-}  // namespace
 
 std::vector<uint8_t> coff_object(const std::vector<CoffSymbol>& symbols) {
   // Layout: where each symbol's bytes sit in the section, and the names that need the

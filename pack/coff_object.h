@@ -21,6 +21,9 @@ struct LauncherStrings {
   std::u16string version() const { return product_version + u"-" + file_version; }
 };
 
+// A string as the launcher stores it: UTF-16LE with its terminator.
+std::vector<uint8_t> utf16_bytes(const std::u16string& text);
+
 struct CoffSymbol {
   std::string name;
   std::vector<uint8_t> bytes;

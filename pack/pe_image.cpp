@@ -1,6 +1,8 @@
 // PE image reading (see pe_image.h).
 #include "pack/pe_image.h"
 
+#include <string.h>
+
 #include <algorithm>
 
 namespace veldro {
@@ -66,9 +68,11 @@ bool read_pe_image(const ByteSource& file, PeImage* image) {
   // Where the header size and the data directories sit differs between PE32 and PE32+.
   uint32_t directory_count_at = plus ? 108 : 92;
   uint32_t directories_at = plus ? 112 : 96;
-  uint32_t headers_size, directory_count;
+  uint32_t headers_size, directory_count, section_alignment, file_alignment, subsystem;
   if (optional_size < directories_at || !read32(file, optional + 60, &headers_size) ||
-      !read32(file, optional + directory_count_at, &directory_count)) {
+      !read32(file, optional + directory_count_at, &directory_count) ||
+      !read32(file, optional + 32, &section_alignment) ||
+      !read32(file, optional + 36, &file_alignment) || !read16(file, optional + 68, &subsystem)) {
     return false;
   }
   directory_count = std::min<uint32_t>(directory_count, (optional_size - directories_at) / 8);
@@ -78,7 +82,11 @@ bool read_pe_image(const ByteSource& file, PeImage* image) {
   result.machine = static_cast<uint16_t>(machine);
   result.characteristics = static_cast<uint16_t>(characteristics);
   result.pe32_plus = plus;
+  result.subsystem = static_cast<uint16_t>(subsystem);
   result.headers_size = headers_size;
+  result.section_alignment = section_alignment;
+  result.file_alignment = file_alignment;
+  result.optional_header_offset = optional;
   for (uint32_t i = 0; i < directory_count; ++i) {
     uint32_t rva, size;
     if (!read32(file, optional + directories_at + 8ull * i, &rva) ||
@@ -89,13 +97,17 @@ bool read_pe_image(const ByteSource& file, PeImage* image) {
     result.directory_size.push_back(size);
   }
   uint64_t table = optional + optional_size;
+  result.section_table_offset = table;
   for (uint32_t i = 0; i < sections; ++i) {
     uint64_t at = table + kSectionHeaderBytes * i;
     PeSection s;
-    if (!read32(file, at + 8, &s.virtual_size) || !read32(file, at + 12, &s.virtual_address) ||
-        !read32(file, at + 16, &s.raw_size) || !read32(file, at + 20, &s.raw_offset)) {
+    char name[8];
+    if (!file.read(at, name, 8) || !read32(file, at + 8, &s.virtual_size) ||
+        !read32(file, at + 12, &s.virtual_address) || !read32(file, at + 16, &s.raw_size) ||
+        !read32(file, at + 20, &s.raw_offset)) {
       return false;
     }
+    s.name.assign(name, strnlen(name, 8));
     result.sections.push_back(s);
   }
   *image = std::move(result);

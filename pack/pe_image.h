@@ -13,6 +13,7 @@
 namespace veldro {
 
 struct PeSection {
+  std::string name;  // up to 8 characters
   uint32_t virtual_address = 0;
   uint32_t virtual_size = 0;
   uint32_t raw_offset = 0;
@@ -23,7 +24,12 @@ struct PeImage {
   uint16_t machine = 0;
   uint16_t characteristics = 0;
   bool pe32_plus = false;  // a 64-bit image
+  uint16_t subsystem = 0;
   uint32_t headers_size = 0;
+  uint32_t section_alignment = 0;
+  uint32_t file_alignment = 0;
+  uint64_t optional_header_offset = 0;  // file offsets of the optional header and of the
+  uint64_t section_table_offset = 0;    // section table
   std::vector<PeSection> sections;
   std::vector<uint32_t> directory_rva;   // the data directories, by index
   std::vector<uint32_t> directory_size;
@@ -34,6 +40,7 @@ struct PeImage {
 
 constexpr size_t kExportDirectory = 0;
 constexpr size_t kImportDirectory = 1;
+constexpr size_t kResourceDirectory = 2;
 constexpr size_t kCertificateDirectory = 4;  // a file offset, not an address
 
 // Reads the headers and the section table; false when the bytes are no PE image ("MZ", a

@@ -9,24 +9,9 @@
 namespace veldro {
 namespace {
 
-// The numeric version fields take the version's leading numbers: "1.2.3" -> "1,2,3,0",
-// "2.1.0-beta" -> "2,1,0,0", "7 (build 12)" -> "7,0,0,0"; the string fields keep the text.
+// The version's numbers as the resource script writes them: "1.2.3" -> "1,2,3,0".
 std::string numeric_version(const std::string& text) {
-  unsigned parts[4] = {0, 0, 0, 0};
-  size_t i = 0;
-  for (size_t part = 0; part < 4 && i < text.size() && text[i] >= '0' && text[i] <= '9'; ++part) {
-    unsigned long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-      value = value * 10 + static_cast<unsigned>(text[i] - '0');
-      if (value > 65535) {
-        throw PackError("version '" + text + "' has a number above 65535, which the version "
-                        "resource cannot hold");
-      }
-    }
-    parts[part] = static_cast<unsigned>(value);
-    if (i + 1 < text.size() && text[i] == '.' && text[i + 1] >= '0' && text[i + 1] <= '9') ++i;
-    else break;
-  }
+  std::array<uint16_t, 4> parts = version_numbers(text);
   std::ostringstream out;
   out << parts[0] << ',' << parts[1] << ',' << parts[2] << ',' << parts[3];
   return out.str();
@@ -57,6 +42,38 @@ std::string rc_path(const std::string& path) {
 }
 
 }  // namespace
+
+// "1.2.3" -> 1, 2, 3, 0; "2.1.0-beta" -> 2, 1, 0, 0; "7 (build 12)" -> 7, 0, 0, 0.
+std::array<uint16_t, 4> version_numbers(const std::string& text) {
+  std::array<uint16_t, 4> parts = {0, 0, 0, 0};
+  size_t i = 0;
+  for (size_t part = 0; part < 4 && i < text.size() && text[i] >= '0' && text[i] <= '9'; ++part) {
+    unsigned long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+      value = value * 10 + static_cast<unsigned>(text[i] - '0');
+      if (value > 65535) {
+        throw PackError("version '" + text + "' has a number above 65535, which the version "
+                        "resource cannot hold");
+      }
+    }
+    parts[part] = static_cast<uint16_t>(value);
+    if (i + 1 < text.size() && text[i] == '.' && text[i + 1] >= '0' && text[i + 1] <= '9') ++i;
+    else break;
+  }
+  return parts;
+}
+
+std::vector<std::pair<std::string, std::string>> version_strings(const ResourceInfo& info) {
+  const LauncherStrings& s = info.strings;
+  return {
+      {"CompanyName", utf8_from_utf16(s.company)},
+      {"FileDescription", utf8_from_utf16(s.product)},
+      {"FileVersion", utf8_from_utf16(s.file_version)},
+      {"OriginalFilename", info.original_filename},
+      {"ProductName", utf8_from_utf16(s.product)},
+      {"ProductVersion", utf8_from_utf16(s.product_version)},
+  };
+}
 
 std::string application_manifest() {
   return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
@@ -107,15 +124,7 @@ void write_resource_script(const std::string& script_path, const ResourceInfo& i
      << "PRODUCTVERSION " << numeric_version(product_version) << "\n"
      << "FILEFLAGSMASK 0x3f\nFILEFLAGS 0x0\nFILEOS 0x40004\nFILETYPE 0x1\nFILESUBTYPE 0x0\n"
      << "BEGIN\n  BLOCK \"StringFileInfo\"\n  BEGIN\n    BLOCK \"040904B0\"\n    BEGIN\n";
-  const std::pair<const char*, std::string> values[] = {
-      {"CompanyName", utf8_from_utf16(s.company)},
-      {"FileDescription", utf8_from_utf16(s.product)},
-      {"FileVersion", file_version},
-      {"OriginalFilename", info.original_filename},
-      {"ProductName", utf8_from_utf16(s.product)},
-      {"ProductVersion", product_version},
-  };
-  for (const auto& [name, value] : values) {
+  for (const auto& [name, value] : version_strings(info)) {
     rc << "      VALUE \"" << name << "\", " << rc_string(value) << "\n";
   }
   rc << "    END\n  END\n  BLOCK \"VarFileInfo\"\n  BEGIN\n"

@@ -3,7 +3,12 @@
 // file for the resource compiler (windres or rc.exe). Portable.
 #pragma once
 
+#include <stdint.h>
+
+#include <array>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "pack/coff_object.h"
 
@@ -14,6 +19,14 @@ struct ResourceInfo {
   std::string original_filename;  // the exe's file name, e.g. "app.exe"
   std::string icon_path;          // empty: no icon
 };
+
+// The four numeric fields of a version's fixed part: its leading numbers, up to four,
+// dot-separated ("2.1.0-beta" gives 2, 1, 0, 0; none gives 0.0.0.0). Throws PackError on such a
+// number above 65535.
+std::array<uint16_t, 4> version_numbers(const std::string& text);
+
+// The version information's string values, by name, in the order the resource holds them.
+std::vector<std::pair<std::string, std::string>> version_strings(const ResourceInfo& info);
 
 // Writes <script_path> and, beside it, <script_path>.manifest. The versions may be any text
 // ("2.1.0-beta"): the string fields carry it whole, the numeric fields its leading numbers

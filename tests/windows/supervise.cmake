@@ -51,8 +51,6 @@ veldro_gtest(e2e_supervise_tests SOURCES e2e_supervise_test.cpp
           sv_program_dir sv_program_base sv_program)
 
 # Ctrl+C for real: a pseudo-terminal turns ^C into SIGINT for every process of the run.
-add_executable(exit_code_runner exit_code_runner.cpp)
-target_link_options(exit_code_runner PRIVATE -municode -static)
 add_test(NAME e2e_ctrl_c
   COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/e2e_ctrl_c.sh" "$<TARGET_FILE:sv_probe>"
           "$<TARGET_FILE:exit_code_runner>")

@@ -11,6 +11,8 @@
 //   on-ctrl-c MS    on Ctrl+C: sleep MS, print "child handled Ctrl+C", exit with 42;
 //                   with "ignore" for MS: swallow the event and run on
 //   pid             print "pid=" and this process's id
+//   console         print "console=" and the ids of the processes attached to this process's
+//                   console, comma-separated ("console=none" without a console)
 //   loaded DLL      print "DLL loaded" or "DLL not loaded": whether this process has DLL
 //   exit-thread N   end the process with ExitProcess(N) from a thread of its own, while the
 //                   main thread sleeps
@@ -83,6 +85,12 @@ extern "C" __declspec(dllexport) int run_code(int argc, wchar_t** argv, const wc
     } else if (action == L"loaded" && i + 1 < argc) {
       const wchar_t* dll = argv[++i];
       print(std::wstring(dll) + (GetModuleHandleW(dll) ? L" loaded\n" : L" not loaded\n"));
+    } else if (action == L"console") {
+      DWORD ids[64];
+      DWORD count = GetConsoleProcessList(ids, 64);
+      std::wstring list;
+      for (DWORD k = 0; k < count && k < 64; ++k) list += (k ? L"," : L"") + std::to_wstring(ids[k]);
+      print(L"console=" + (count ? list : L"none") + L"\n");
     } else if (action == L"pid") {
       print(L"pid=" + std::to_wstring(GetCurrentProcessId()) + L"\n");
     } else if (action == L"exit-thread" && i + 1 < argc) {
