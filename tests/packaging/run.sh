@@ -137,7 +137,13 @@ expect_eq "$(stat -c %Y.%y "$work/pkg2/consumer_written.exe")" "$before" "the ex
 
 exe="$work/sub/consumer-app.exe"
 echo "== resources"
-resources=$(wine "$build/tests/windows/resource_probe.exe" "$(winepath -w "$exe")" | tr -d '\r')
+# Through files, never a pipe: a Wine desktop process that starts meanwhile inherits the
+# standard handles and would hold a pipe (and this test) open.
+probe_resources() {
+  wine "$build/tests/windows/resource_probe.exe" "$(winepath -w "$1")" >"$work/resources.out" 2>&1
+  tr -d '\r' <"$work/resources.out"
+}
+resources=$(probe_resources "$exe")
 for line in 'CompanyName=Acme Tools' 'ProductName=Consumer "Demo"' 'FileDescription=Consumer "Demo"' \
             'FileVersion=2.3.4.5' 'ProductVersion=2.3' 'OriginalFilename=consumer-app.exe' \
             'fixed=2.3.4.5' 'icon groups=1' \
@@ -148,7 +154,6 @@ for line in 'CompanyName=Acme Tools' 'ProductName=Consumer "Demo"' 'FileDescript
 done
 # Without product strings: the project's name and version. Free-form versions: the numeric
 # field takes the leading numbers.
-probe_resources() { wine "$build/tests/windows/resource_probe.exe" "$(winepath -w "$1")" | tr -d '\r'; }
 resources=$(probe_resources "$work/sub/consumer_defaults.exe")
 for line in CompanyName=consumer ProductName=consumer FileVersion=3.1.4 ProductVersion=3.1.4 fixed=3.1.4.0; do
   grep -qxF -- "$line" <<<"$resources" || fail "consumer_defaults: resource line missing: $line"
