@@ -11,8 +11,8 @@ constexpr size_t kReportLineUnits = 8192;
 // Which standard stream a line belongs to.
 enum class ReportStream { kOutput, kError };
 
-// Writes line (without its line break, at most kReportLineUnits - 1 units) and CR LF to the stream: through the console's wide
-// output when the stream is a console, as UTF-8 otherwise. A process whose stream is missing
+// Writes line (without its line break, at most kReportLineUnits - 1 units) and CR LF to the
+// stream: through the console's wide output when the stream is a console, as UTF-8 otherwise. A process whose stream is missing
 // (a windowed launch started without standard handles) shows the line in a message box
 // instead, captioned with the exe's file name, and returns when the box is closed.
 void write_report_line(ReportStream stream, const wchar_t* line);

@@ -105,18 +105,9 @@ int launch_child_and_wait() {
 
   ChildProcess = process.hProcess;
   WaitForSingleObject(waiter != nullptr ? waiter : process.hProcess, INFINITE);
-  // A console event or the session's end may have taken the handle first: then that side
-  // stops the child and records its code, and this thread waits for the code it recorded.
-  HANDLE child = InterlockedExchangePointer(const_cast<void**>(&ChildProcess), nullptr);
-  if (child != nullptr) {
-    DWORD exit_code = 0;
-    if (!GetExitCodeProcess(child, &exit_code)) exit_code = 1;
-    CloseHandle(child);
-    record_child_exit_code(exit_code);
-  }
   if (waiter != nullptr) CloseHandle(waiter);
-  unsigned long exit_code = run_exit_code();
-
+  // The child has ended. Whoever takes its handle first, this thread here or a console event
+  // or the session's end meanwhile, records its exit code; the run ends with that code.
   remove_target_directory();
-  return static_cast<int>(exit_code);
+  return static_cast<int>(run_exit_code());
 }

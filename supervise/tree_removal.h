@@ -1,6 +1,6 @@
 // Removal of a directory tree through handles that are checked to be the entries themselves,
 // so that no link planted in the tree (or put in place of it) leads the removal outside.
-// Relies on kernel32 only; reports nothing.
+// Relies on kernel32 and ntdll (bound at first use); reports nothing.
 #pragma once
 
 // Capacity of the removal's path buffers: the longest path Windows can name, in UTF-16
