@@ -2,6 +2,8 @@
 // is written in file order: header, section header, section data, symbols, string table.
 #include "pack/coff_object.h"
 
+#include "pack/byte_order.h"
+
 namespace veldro {
 namespace {
 
@@ -12,15 +14,6 @@ constexpr uint32_t kSymbolBytes = 18;
 // Initialized data, 16-byte aligned, readable.
 constexpr uint32_t kReadOnlyData = 0x00000040 | 0x00500000 | 0x40000000;
 constexpr uint8_t kStorageExternal = 2;
-
-void put16(std::vector<uint8_t>& out, uint16_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void put32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
 
 void put_name8(std::vector<uint8_t>& out, const std::string& name) {
   for (size_t i = 0; i < 8; ++i) out.push_back(i < name.size() ? name[i] : 0);

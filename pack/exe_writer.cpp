@@ -5,6 +5,7 @@
 
 #include "launcher/build_inputs_section.h"
 #include "pack/app_tree.h"
+#include "pack/byte_order.h"
 #include "pack/inputs_section.h"
 #include "pack/pe_image.h"
 
@@ -30,13 +31,7 @@ uint64_t align_up(uint64_t v, uint64_t alignment) {
 
 bool is_power_of_two(uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }
 
-uint32_t load32(const std::vector<uint8_t>& b, uint64_t at) {
-  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
-}
-
-void store(std::vector<uint8_t>& b, uint64_t at, uint32_t v, int bytes = 4) {
-  for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
+void store32(std::vector<uint8_t>& b, uint64_t at, uint32_t v) { store_le(b, at, v, 4); }
 
 struct NewSection {
   const char* name;
@@ -46,11 +41,11 @@ struct NewSection {
 void store_section_header(std::vector<uint8_t>& b, uint64_t at, const NewSection& s) {
   std::fill(b.begin() + at, b.begin() + at + kSectionHeaderBytes, 0);
   for (size_t i = 0; i < 8 && s.name[i] != '\0'; ++i) b[at + i] = static_cast<uint8_t>(s.name[i]);
-  store(b, at + 8, s.virtual_size);
-  store(b, at + 12, s.virtual_address);
-  store(b, at + 16, s.raw_size);
-  store(b, at + 20, s.raw_offset);
-  store(b, at + 36, kReadOnlyData);
+  store32(b, at + 8, s.virtual_size);
+  store32(b, at + 12, s.virtual_address);
+  store32(b, at + 16, s.raw_size);
+  store32(b, at + 20, s.raw_offset);
+  store32(b, at + 36, kReadOnlyData);
 }
 
 }  // namespace
@@ -124,16 +119,15 @@ std::vector<uint8_t> build_exe(const Stub& stub, const std::vector<Resource>& re
   const uint64_t optional = image.optional_header_offset;
   const uint64_t table = image.section_table_offset;
   size_t sections = image.sections.size();
-  store(out, optional - kFileHeaderBytes + kNumberOfSectionsAt,
-        static_cast<uint32_t>(sections + 1), 2);
-  uint32_t initialized = load32(out, optional + kInitializedDataAt);
-  store(out, optional + kInitializedDataAt,
+  store_le(out, optional - kFileHeaderBytes + kNumberOfSectionsAt, sections + 1, 2);
+  uint32_t initialized = static_cast<uint32_t>(load_le(&out[optional + kInitializedDataAt], 4));
+  store32(out, optional + kInitializedDataAt,
         initialized - placeholder.raw_size + rsrc.raw_size + veldro.raw_size);
-  store(out, optional + kSizeOfImageAt, static_cast<uint32_t>(image_size));
-  store(out, optional + kDirectoriesAt + 8 * kResourceDirectory, rsrc.virtual_address);
-  store(out, optional + kDirectoriesAt + 8 * kResourceDirectory + 4, rsrc.virtual_size);
-  store(out, optional + kDirectoriesAt + 8 * kCertificateDirectory, 0);
-  store(out, optional + kDirectoriesAt + 8 * kCertificateDirectory + 4, 0);
+  store32(out, optional + kSizeOfImageAt, static_cast<uint32_t>(image_size));
+  store32(out, optional + kDirectoriesAt + 8 * kResourceDirectory, rsrc.virtual_address);
+  store32(out, optional + kDirectoriesAt + 8 * kResourceDirectory + 4, rsrc.virtual_size);
+  store32(out, optional + kDirectoriesAt + 8 * kCertificateDirectory, 0);
+  store32(out, optional + kDirectoriesAt + 8 * kCertificateDirectory + 4, 0);
   store_section_header(out, table + kSectionHeaderBytes * (sections - 1), rsrc);
   store_section_header(out, table + kSectionHeaderBytes * sections, veldro);
 
@@ -141,7 +135,7 @@ std::vector<uint8_t> build_exe(const Stub& stub, const std::vector<Resource>& re
   out.resize(veldro.raw_offset, 0);
   out.insert(out.end(), inputs.begin(), inputs.end());
   out.resize(file_size, 0);
-  store(out, optional + kCheckSumAt, pe_checksum(out, optional + kCheckSumAt));
+  store32(out, optional + kCheckSumAt, pe_checksum(out, optional + kCheckSumAt));
   return out;
 }
 

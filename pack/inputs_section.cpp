@@ -3,15 +3,13 @@
 
 #include "launcher/build_inputs_section.h"
 #include "pack/app_tree.h"
+#include "pack/byte_order.h"
 
 namespace veldro {
 namespace {
 
-constexpr size_t kPayloadAlignment = 16;
-
-void store_le(std::vector<uint8_t>& out, size_t at, uint64_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
+// The payload field's boundary within the section.
+constexpr size_t kPayloadFieldAlignment = 16;
 
 }  // namespace
 
@@ -27,12 +25,12 @@ std::vector<uint8_t> inputs_section(const std::vector<uint8_t>& payload,
   for (size_t i = 1; i < kInputsFieldCount; ++i) contents[i] = &texts[i - 1];
 
   std::vector<uint8_t> out(kInputsHeaderBytes, 0);
-  out.reserve(kInputsHeaderBytes + kPayloadAlignment + payload.size() + 1024);
+  out.reserve(kInputsHeaderBytes + kPayloadFieldAlignment + payload.size() + 1024);
   std::copy(kInputsMagic, kInputsMagic + sizeof kInputsMagic, out.begin());
   store_le(out, 8, kInputsLayoutVersion, 4);
   store_le(out, 12, kInputsFieldCount, 4);
   for (size_t i = 0; i < kInputsFieldCount; ++i) {
-    size_t alignment = i == kInputsPayload ? kPayloadAlignment : 2;
+    size_t alignment = i == kInputsPayload ? kPayloadFieldAlignment : 2;
     out.resize((out.size() + alignment - 1) / alignment * alignment, 0);
     store_le(out, 16 + 16 * i, out.size(), 8);
     store_le(out, 24 + 16 * i, contents[i]->size(), 8);

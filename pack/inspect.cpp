@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "pack/app_tree.h"
+#include "pack/byte_order.h"
 #include "pack/pe_image.h"
 #include "payload/format.h"
 
@@ -20,12 +21,6 @@ constexpr uint8_t kFrameMagic[4] = {0x28, 0xB5, 0x2F, 0xFD};
 constexpr size_t kSignatureBytes = kPayloadHeaderBytes + sizeof kFrameMagic;
 constexpr size_t kScanChunkBytes = 1 << 20;
 constexpr size_t kInputChunkBytes = 1 << 17;
-
-uint64_t load_u64(const uint8_t* p) {
-  uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
-  return v;
-}
 
 enum class Probe { kFound, kAbsent, kCutShort };
 
@@ -63,7 +58,7 @@ Probe probe_payload(const ByteSource& file, uint64_t offset, PayloadLocation* wh
   for (size_t i = 0; i + kPayloadTrailerBytes < tail_bytes; ++i) {
     if (tail[i] != 0) return Probe::kAbsent;
   }
-  if (load_u64(tail + tail_bytes - kPayloadTrailerBytes) != trailer - offset) return Probe::kAbsent;
+  if (load_le(tail + tail_bytes - kPayloadTrailerBytes, 8) != trailer - offset) return Probe::kAbsent;
   *where = {offset, trailer + kPayloadTrailerBytes - offset, pos - frame_at};
   return Probe::kFound;
 }
@@ -210,7 +205,7 @@ bool PayloadReader::next_entry(std::u16string* name, uint64_t* size) {
   if (!problem.empty()) fail(problem);
   uint8_t bytes[8];
   pull(bytes, 8, "entry size");
-  *size = load_u64(bytes);
+  *size = load_le(bytes, 8);
   return true;
 }
 

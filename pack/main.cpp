@@ -471,8 +471,9 @@ int run_read(const Invocation& invocation, bool verify) {
   FileSource file(path, kInputKind);
   PayloadLocation where = find_payload(file);
   PeImage image;
-  if (verify && read_pe_image(file, &image) && find_inputs_section(image) != nullptr) {
-    check_inputs_section(file, *find_inputs_section(image), where);
+  if (verify && read_pe_image(file, &image)) {
+    const PeSection* inputs = find_inputs_section(image);
+    if (inputs != nullptr) check_inputs_section(file, *inputs, where);
   }
   FrameInfo frame;
   std::vector<EntryInfo> entries = list_entries(file, where, &frame);

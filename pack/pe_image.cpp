@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "pack/byte_order.h"
+
 namespace veldro {
 namespace {
 
@@ -21,14 +23,14 @@ constexpr size_t kMaxNameBytes = 512;
 bool read16(const ByteSource& file, uint64_t offset, uint32_t* value) {
   uint8_t b[2];
   if (!file.read(offset, b, 2)) return false;
-  *value = b[0] | b[1] << 8;
+  *value = static_cast<uint32_t>(load_le(b, 2));
   return true;
 }
 
 bool read32(const ByteSource& file, uint64_t offset, uint32_t* value) {
   uint8_t b[4];
   if (!file.read(offset, b, 4)) return false;
-  *value = b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24;
+  *value = static_cast<uint32_t>(load_le(b, 4));
   return true;
 }
 

@@ -2,6 +2,7 @@
 #include "pack/resource_section.h"
 
 #include "pack/app_tree.h"
+#include "pack/byte_order.h"
 #include "pack/coff_object.h"
 #include "pack/inspect.h"
 #include "pack/pe_check.h"
@@ -15,16 +16,6 @@ constexpr size_t kDirectoryBytes = 16;
 constexpr size_t kDirectoryEntryBytes = 8;
 constexpr size_t kDataEntryBytes = 16;
 constexpr size_t kDataAlignment = 8;
-
-void put16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void put32(std::vector<uint8_t>& out, uint32_t v) {
-  put16(out, v & 0xFFFF);
-  put16(out, v >> 16);
-}
 
 void pad4(std::vector<uint8_t>& out) { out.resize((out.size() + 3) / 4 * 4, 0); }
 
@@ -45,12 +36,9 @@ std::vector<uint8_t> version_block(const std::u16string& key, const std::vector<
     pad4(out);
     out.insert(out.end(), child.begin(), child.end());
   }
-  uint16_t header[3] = {static_cast<uint16_t>(out.size()), value_length,
-                        static_cast<uint16_t>(text ? 1 : 0)};
-  for (int i = 0; i < 3; ++i) {
-    out[2 * i] = static_cast<uint8_t>(header[i]);
-    out[2 * i + 1] = static_cast<uint8_t>(header[i] >> 8);
-  }
+  store_le(out, 0, static_cast<uint16_t>(out.size()), 2);
+  store_le(out, 2, value_length, 2);
+  store_le(out, 4, text ? 1 : 0, 2);
   return out;
 }
 
@@ -92,16 +80,15 @@ std::vector<uint8_t> version_resource(const ResourceInfo& info) {
 void add_icon(const std::string& path, std::vector<Resource>* resources) {
   check_icon(path);
   std::vector<uint8_t> ico = read_file_bytes(path);
-  auto u16 = [&](size_t at) { return static_cast<uint32_t>(ico[at] | ico[at + 1] << 8); };
-  auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
-  uint32_t count = u16(4);
+  uint32_t count = static_cast<uint32_t>(load_le(&ico[4], 2));
   Resource group = {kResourceGroupIcon, 1, {}};
   put16(group.data, 0);
   put16(group.data, 1);
   put16(group.data, count);
   for (uint32_t i = 0; i < count; ++i) {
     size_t entry = 6 + 16 * i;
-    uint32_t size = u32(entry + 8), offset = u32(entry + 12);
+    uint32_t size = static_cast<uint32_t>(load_le(&ico[entry + 8], 4));
+    uint32_t offset = static_cast<uint32_t>(load_le(&ico[entry + 12], 4));
     group.data.insert(group.data.end(), ico.begin() + entry, ico.begin() + entry + 12);
     put16(group.data, i + 1);
     resources->push_back({kResourceIcon, static_cast<uint16_t>(i + 1),
