@@ -34,6 +34,18 @@ else()
   set(VELDRO_PACK_DEPENDS veldro-pack CACHE INTERNAL "")
 endif()
 
+# How every launcher exe links (the linked ones here and the prebuilt stubs): a wide entry
+# point and the subsystem (-mwindows or -mconsole), everything static so the exe imports only
+# system DLLs; no time stamp so that the same inputs give the same bytes; a roomy stack reserve
+# (committed only as used) for the directory walks. Sections page-aligned in the file, so that
+# a loader can map the payload from the file as it is read instead of copying it whole at
+# start (Wine copies sections that are not; the child would hold the whole payload).
+function(_veldro_link_as_launcher target subsystem_flag)
+  target_link_options(${target} PRIVATE
+    -municode ${subsystem_flag} -static -s -Wl,--no-insert-timestamp -Wl,--stack,8388608
+    -Wl,--file-alignment,4096)
+endfunction()
+
 # veldro_add_launcher(<target> OBJECT <payload.obj> [OUTPUT_NAME <name>] [CONSOLE])
 # A launcher exe around an already written payload object (what veldro_add_onefile builds on;
 # tests use it directly for payloads the packer would refuse). CONSOLE: the console subsystem.
@@ -48,14 +60,7 @@ function(veldro_add_launcher target)
   endif()
   add_executable(${target} ${subsystem} $<TARGET_OBJECTS:VeldroOnefile::launcher_entry> "${ARG_OBJECT}")
   target_link_libraries(${target} PRIVATE VeldroOnefile::launcher)
-  # GUI subsystem with a wide entry point, everything static so the exe imports only system
-  # DLLs; no time stamp so that the same inputs give the same bytes; a roomy stack reserve
-  # (committed only as used) for the directory walks. Sections page-aligned in the file, so
-  # that a loader can map the payload from the file as it is read instead of copying it whole
-  # at start (Wine copies sections that are not; the child would hold the whole payload).
-  target_link_options(${target} PRIVATE
-    -municode ${subsystem_flag} -static -s -Wl,--no-insert-timestamp -Wl,--stack,8388608
-    -Wl,--file-alignment,4096)
+  _veldro_link_as_launcher(${target} ${subsystem_flag})
   if(ARG_OUTPUT_NAME)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
   endif()

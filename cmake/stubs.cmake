@@ -28,9 +28,8 @@ foreach(subsystem gui console)
   if(subsystem STREQUAL console)
     set(flag -mconsole)
   endif()
-  target_link_options(${stub} PRIVATE
-    -municode ${flag} -static -s -Wl,--no-insert-timestamp -Wl,--stack,8388608
-    -Wl,--file-alignment,4096 "-Wl,-T,${_stub_script}")
+  _veldro_link_as_launcher(${stub} ${flag})
+  target_link_options(${stub} PRIVATE "-Wl,-T,${_stub_script}")
   set_target_properties(${stub} PROPERTIES LINK_DEPENDS "${_stub_script}"
     RUNTIME_OUTPUT_DIRECTORY "${VELDRO_STUB_DIR}")
   install(TARGETS ${stub} RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
