@@ -15,8 +15,8 @@ elseif(CMAKE_CROSSCOMPILING)
     set(_host_generator Ninja)
   endif()
   # The nested build runs when one of its sources changes, not on every build of this tree.
-  file(GLOB _host_sources "${VELDRO_ROOT}/CMakeLists.txt" "${VELDRO_ROOT}/pack/*"
-    "${VELDRO_ROOT}/payload/*.h" "${VELDRO_ROOT}/payload/entry_name.cpp" "${VELDRO_ROOT}/tests/fixtures/*")
+  file(GLOB_RECURSE _host_sources "${VELDRO_ROOT}/CMakeLists.txt" "${VELDRO_ROOT}/pack/*"
+    "${VELDRO_ROOT}/format/*" "${VELDRO_ROOT}/tests/fixtures/*")
   ExternalProject_Add(veldro_host_tools
     SOURCE_DIR "${VELDRO_ROOT}"
     BINARY_DIR "${_host_tools}"

@@ -11,8 +11,7 @@ if(NOT MINGW)
 endif()
 
 add_library(veldro_stub_entry OBJECT
-  "${VELDRO_ROOT}/launcher/main.cpp" "${VELDRO_ROOT}/launcher/build_inputs_stub.cpp"
-  "${VELDRO_ROOT}/launcher/build_inputs_section.cpp")
+  "${VELDRO_ROOT}/launcher/main.cpp" "${VELDRO_ROOT}/launcher/build_inputs_stub.cpp")
 target_include_directories(veldro_stub_entry PRIVATE "${VELDRO_ROOT}")
 target_compile_options(veldro_stub_entry PRIVATE ${VELDRO_LAUNCHER_COMPILE_OPTIONS})
 target_compile_definitions(veldro_stub_entry PRIVATE ${VELDRO_LAUNCHER_DEFINITIONS})

@@ -1,18 +1,17 @@
-// Expansion of a directory template (DirSpec): literal text with {NAME} placeholders, names
-// matched without regard to case. Relies on dirspec/values.h for the values themselves.
-//
-// Choices where the format leaves room:
-// - A '}' outside a placeholder is a false result: a template cannot hold a literal brace,
-//   and a stray one is a typo better reported than turned into a folder name.
-// - A placeholder name longer than 1023 characters is unknown: a false result.
+// The target directory: the build's template (format/dir_template.h) expanded with the values
+// of this run. Relies on fs/ for the user's folders, dirspec/tokens.h for the run-unique tokens
+// and base/ for argv[0] and the build's product strings.
 #pragma once
 
 #include <stddef.h>
 
-// Expands spec into out, whose capacity counts units including the terminator (at least 1).
-// The output is terminated at every moment. True: out holds the whole expansion. False: an
-// unknown or empty placeholder, a stray '}', literal text that does not fit, or a failed
-// folder lookup; out holds what was expanded so far. A placeholder value that does not fit
-// ends the process (a broken invariant). An empty {TEMP}, {HOME} or {CACHE_DIR} (the lookup
-// failed, or its value did not fit) is a failed lookup too. Prints nothing.
+// Expands spec into out, whose capacity counts units including the terminator. True: out holds
+// the whole expansion. False: an unknown or empty placeholder, a stray '}', literal text that
+// does not fit, or a folder the system cannot give (also a temp folder too long for the room
+// left). A placeholder value that does not fit ends the process (a broken invariant). Prints
+// nothing.
 bool expand_dir_spec(wchar_t* out, const wchar_t* spec, size_t capacity);
+
+// Expands the build's template into TargetDir and makes it absolute. Ends the process with the
+// spec error (and the runtime's abort) when the template does not expand.
+void compute_target_directory();

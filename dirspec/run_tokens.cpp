@@ -6,9 +6,10 @@
 #include <wctype.h>
 
 #include "dirspec/tokens.h"
-#include "launcher/env.h"
-#include "launcher/report.h"
-#include "launcher/wide.h"
+#include "format/run_tokens.h"
+#include "base/env.h"
+#include "base/report.h"
+#include "base/wide.h"
 
 namespace {
 

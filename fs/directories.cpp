@@ -5,10 +5,11 @@
 
 #include <wchar.h>
 
-#include "dirspec/expand.h"
-#include "launcher/report.h"
-#include "launcher/run_state.h"
-#include "launcher/wide.h"
+#include "base/report.h"
+#include "base/run_state.h"
+#include "base/wide.h"
+#include "fs/private_dir.h"
+#include "fs/user_folders.h"
 
 namespace {
 
@@ -22,10 +23,12 @@ void remember_directory(const wchar_t* path) {
   CreatedDirs[CreatedDirsCount++] = copy;
 }
 
+// The user's home folder as the template's {HOME} gives it: without trailing backslashes.
 void seed_with_home() {
-  static const wchar_t kHomeSpec[] = L"{HOME}";
-  static wchar_t home[kPathUnits];
-  if (!expand_dir_spec(home, kHomeSpec, kPathUnits)) die_with_spec_error(kHomeSpec);
+  static wchar_t home[kFolderUnits];
+  if (!user_folder(UserFolder::kHome, home) || home[0] == L'\0') die_with_spec_error(L"{HOME}");
+  size_t length = wcslen(home);
+  while (length > 0 && home[length - 1] == L'\\') home[--length] = L'\0';
   remember_directory(home);
 }
 
@@ -48,7 +51,6 @@ bool ensure_directory(const wchar_t* path) {
   }
   if (wcslen(path) == 2 && path[1] == L':') return true;  // a drive designator
 
-  ++Counters.create_directory_calls;
   if (!CreateDirectoryW(path, nullptr)) {
     DWORD error = GetLastError();
     if (error != ERROR_ALREADY_EXISTS) return false;
@@ -81,4 +83,14 @@ void ensure_parent_directories(const wchar_t* path) {
   }
 }
 
-int created_dirs_count() { return CreatedDirsCount; }
+void create_target_directory() {
+  static wchar_t directory[kPathUnits];
+  wide_copy(directory, kPathUnits, TargetDir);
+  size_t length = wcslen(directory);
+  while (length > 1 && directory[length - 1] == L'\\') directory[--length] = L'\0';
+  ensure_parent_directories(directory);
+  unsigned long error = create_private_directory(directory);
+  if (error == ERROR_ALREADY_EXISTS) die_with_existing_target(TargetDir);
+  if (error != 0) die_with_target_not_created(TargetDir, static_cast<long>(error));
+  TargetCreated = true;  // from here on a failure removes it while it is still empty
+}

@@ -1,5 +1,6 @@
 // Directory creation with a registry (CreatedDirs) of directories known to exist, so that the
-// many entries sharing a folder cost one CreateDirectoryW. Relies on dirspec/ for "{HOME}".
+// many entries sharing a folder cost one CreateDirectoryW; and the target directory's own
+// creation. Relies on fs/user_folders.h for the home folder and fs/private_dir.h.
 #pragma once
 
 #include <stddef.h>
@@ -18,5 +19,10 @@ bool ensure_directory(const wchar_t* path);
 // more than 4096 characters.
 void ensure_parent_directories(const wchar_t* path);
 
-// Number of directories the registry holds (for tests).
-int created_dirs_count();
+// Parent role: creates TargetDir afresh (its missing parents first) with the private access
+// list, and insists on creating it: whatever already stands at that name (a folder, a file, a
+// link someone planted) ends the run with "Error, target directory already exists: '...'.",
+// before anything is written and without the clean-up ever running for it. Any other refusal
+// (missing rights, a path through a file, a full disk) ends the run too, with the system's
+// reason. Sets TargetCreated.
+void create_target_directory();

@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-#include "launcher/late_bound.h"
-#include "launcher/report.h"
+#include "base/late_bound.h"
+#include "base/report.h"
 
 // The security functions come from advapi32, which only the parent loads.
 #define ADVAPI32(function) LATE_BOUND(L"advapi32.dll", function)

@@ -6,15 +6,14 @@
 #include <stdlib.h>
 #include <wchar.h>
 
-#include "launcher/report.h"
-#include "launcher/wide.h"
-
-unsigned SelfPathLookups;
+#include "base/report.h"
+#include "base/run_state.h"
+#include "base/wide.h"
 
 namespace {
 
-wchar_t PlainSelfPath[kSelfPathUnits];
-wchar_t ResolvedSelfPath[kSelfPathUnits];
+wchar_t PlainSelfPath[kPathUnits];
+wchar_t ResolvedSelfPath[kPathUnits];
 
 using FinalPathFunction = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
 
@@ -81,12 +80,11 @@ const wchar_t* resolve_self_path(bool resolve) {
   wchar_t* form = resolve ? ResolvedSelfPath : PlainSelfPath;
   if (form[0] != L'\0') return form;
 
-  ++SelfPathLookups;
-  GetModuleFileNameW(nullptr, form, static_cast<DWORD>(kSelfPathUnits));
+  GetModuleFileNameW(nullptr, form, static_cast<DWORD>(kPathUnits));
   if (resolve) {
-    resolve_final_path(form, kSelfPathUnits);
+    resolve_final_path(form, kPathUnits);
   } else {
-    shorten_directory_part(form, kSelfPathUnits);
+    shorten_directory_part(form, kPathUnits);
   }
   return form;
 }

@@ -4,9 +4,6 @@
 
 #include <stddef.h>
 
-// Capacity of the own-path buffers: 4096 characters and the terminator.
-constexpr size_t kSelfPathUnits = 4097;
-
 // The own executable path, computed once per form and then served from a cache. Plain form:
 // the module file name with its directory part shortened. Resolved form: the final path of
 // the file, extended-length prefixes removed, directory part shortened. Empty when the module
@@ -23,7 +20,3 @@ void resolve_final_path(wchar_t* path, size_t capacity);
 // vanishes between the size query and the conversion. Aborts when the result does not fit in
 // capacity.
 void shorten_directory_part(wchar_t* path, size_t capacity);
-
-// Number of times resolve_self_path asked the system for the module file name; tests use it
-// to prove that the cache answers repeated calls.
-extern unsigned SelfPathLookups;

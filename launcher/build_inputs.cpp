@@ -1,5 +1,6 @@
-// The link-time symbols of the packer's object file (pack/coff_object.cpp writes them).
-#include "launcher/build_inputs.h"
+// The build inputs of a linked launcher: the symbols of the packer's object file (written by
+// veldro-pack under the names of format/build_inputs.h).
+#include "base/build_inputs.h"
 
 extern "C" {
 extern const unsigned char veldro_payload[];
@@ -12,17 +13,16 @@ extern const wchar_t veldro_file_version[];
 extern const wchar_t veldro_product_version[];
 }
 
+namespace {
+
+// In InputsField order; the payload is not a string.
+const wchar_t* const kStrings[kInputsFieldCount] = {
+    nullptr,        veldro_dir_spec,     veldro_company,         veldro_product,
+    veldro_version, veldro_file_version, veldro_product_version,
+};
+
+}  // namespace
+
 ByteRange attached_payload() { return {veldro_payload, veldro_payload_size}; }
 
-const wchar_t* configured_dir_spec() { return veldro_dir_spec; }
-
-const wchar_t* product_string(ProductString which) {
-  switch (which) {
-    case ProductString::kCompany: return veldro_company;
-    case ProductString::kProduct: return veldro_product;
-    case ProductString::kVersion: return veldro_version;
-    case ProductString::kFileVersion: return veldro_file_version;
-    case ProductString::kProductVersion: return veldro_product_version;
-  }
-  return L"";
-}
+const wchar_t* build_input_string(InputsField field) { return kStrings[field]; }

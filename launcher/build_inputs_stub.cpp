@@ -1,13 +1,12 @@
 // The build inputs of a launcher built from a prebuilt stub: the ".veldro" section of its own
-// mapped image, which `veldro-pack build` writes (layout in build_inputs_section.h). The stub as
+// mapped image, which `veldro-pack build` writes (layout in format/build_inputs.h). The stub as
 // linked carries the section's header with every field absent, placed last in the image by
 // cmake/stub_section.ld, so that the packer can replace it.
 #include <windows.h>
 
 #include <string.h>
 
-#include "launcher/build_inputs.h"
-#include "launcher/build_inputs_section.h"
+#include "base/build_inputs.h"
 
 namespace {
 
@@ -45,12 +44,6 @@ void read_own_section() {
   }
 }
 
-const wchar_t* string_field(InputsField field, const wchar_t* absent) {
-  read_own_section();
-  if (Fields[field].size == 0) return absent;
-  return reinterpret_cast<const wchar_t*>(Section + Fields[field].offset);
-}
-
 }  // namespace
 
 ByteRange attached_payload() {
@@ -59,17 +52,8 @@ ByteRange attached_payload() {
   return {Section + Fields[kInputsPayload].offset, Fields[kInputsPayload].size};
 }
 
-// Without build inputs the run ends at the payload's header check, before anything is created;
-// the template only has to expand until then.
-const wchar_t* configured_dir_spec() { return string_field(kInputsDirSpec, L"{TEMP}"); }
-
-const wchar_t* product_string(ProductString which) {
-  switch (which) {
-    case ProductString::kCompany: return string_field(kInputsCompany, L"");
-    case ProductString::kProduct: return string_field(kInputsProduct, L"");
-    case ProductString::kVersion: return string_field(kInputsVersion, L"");
-    case ProductString::kFileVersion: return string_field(kInputsFileVersion, L"");
-    case ProductString::kProductVersion: return string_field(kInputsProductVersion, L"");
-  }
-  return L"";
+const wchar_t* build_input_string(InputsField field) {
+  read_own_section();
+  if (Fields[field].size == 0) return field == kInputsDirSpec ? L"{TEMP}" : L"";
+  return reinterpret_cast<const wchar_t*>(Section + Fields[field].offset);
 }

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <map>
 
-#include "payload/entry_name.h"
-#include "payload/format.h"
+#include "format/entry_name.h"
+#include "format/payload_layout.h"
 
 namespace fs = std::filesystem;
 

@@ -3,7 +3,7 @@
 // section, the build-inputs section.
 #include "pack/exe_writer.h"
 
-#include "launcher/build_inputs_section.h"
+#include "format/build_inputs.h"
 #include "pack/app_tree.h"
 #include "pack/byte_order.h"
 #include "pack/inputs_section.h"

@@ -1,7 +1,7 @@
 // The build-inputs section (see inputs_section.h).
 #include "pack/inputs_section.h"
 
-#include "launcher/build_inputs_section.h"
+#include "format/build_inputs.h"
 #include "pack/app_tree.h"
 #include "pack/byte_order.h"
 

@@ -12,7 +12,7 @@
 #include "pack/app_tree.h"
 #include "pack/byte_order.h"
 #include "pack/pe_image.h"
-#include "payload/format.h"
+#include "format/payload_layout.h"
 
 namespace veldro {
 namespace {

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "payload/format.h"
+#include "format/payload_layout.h"
 
 namespace veldro {
 namespace {

@@ -4,10 +4,7 @@
 
 #include <string>
 
-#include "dirspec/expand.h"
-#include "dirspec/values.h"
-#include "launcher/report.h"
-#include "launcher/run_state.h"
+#include "format/dir_template.h"
 #include "pack/app_tree.h"
 
 namespace {
@@ -16,68 +13,48 @@ namespace {
 constexpr wchar_t kRunUnique = 0xE000;
 const wchar_t kRunUniqueText[] = {kRunUnique, 0};
 
-// The product strings of the launcher being packed, as the parser's wide text.
-std::wstring Company, Product, Version, FileVersion, ProductVersion;
+// The launcher's capacity for its target directory, terminator included.
+constexpr size_t kPathUnits = 4096;
 
 std::wstring wide_units(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
 
-}  // namespace
+// The values a run would give the launcher's parser; the product strings are the launcher's
+// being packed.
+struct StandIns {
+  std::wstring product_strings[kInputsFieldCount];
+};
 
-// --- the values a run would give the parser ----------------------------------------------------
-
-void placeholder_temp(wchar_t* at, size_t room) {
-  const std::wstring temp = L"C:\\Users\\user\\AppData\\Local\\Temp\\";
-  if (temp.size() >= room) return;  // as GetTempPathW given too little room: nothing
-  temp.copy(at, temp.size());
-  at[temp.size()] = L'\0';
-}
-
-bool placeholder_folder(Placeholder which, wchar_t folder[kFolderUnits]) {
-  const std::wstring value =
-      which == Placeholder::kHome ? L"C:\\Users\\user" : L"C:\\Users\\user\\AppData\\Local";
-  value.copy(folder, value.size());
-  folder[value.size()] = L'\0';
-  return true;
-}
-
-const wchar_t* placeholder_text(Placeholder which) {
+const wchar_t* stand_in(void* context, Placeholder which, size_t) {
+  const StandIns& values = *static_cast<const StandIns*>(context);
   switch (which) {
+    case Placeholder::kTemp: return L"C:\\Users\\user\\AppData\\Local\\Temp\\";
+    case Placeholder::kHome: return L"C:\\Users\\user";
+    case Placeholder::kCacheDir: return L"C:\\Users\\user\\AppData\\Local";
     case Placeholder::kProgram: return L"C:\\Program Files\\App\\app.exe";
-    case Placeholder::kPid:
-    case Placeholder::kTime:
-    case Placeholder::kTimeUs:
-    case Placeholder::kRandom: return kRunUniqueText;
-    case Placeholder::kCompany: return Company.c_str();
-    case Placeholder::kProduct: return Product.c_str();
-    case Placeholder::kVersion: return Version.c_str();
-    case Placeholder::kFileVersion: return FileVersion.c_str();
-    case Placeholder::kProductVersion: return ProductVersion.c_str();
-    default: return L"";  // the parser derives the others itself
+    default: break;
   }
+  const PlaceholderInfo& info = placeholder_info(which);
+  if (info.kind == PlaceholderKind::kRunUnique) return kRunUniqueText;
+  return values.product_strings[info.field].c_str();
 }
 
-// A placeholder value that does not fit the launcher's path: the run would end there.
-void die_on_broken_invariant() { throw veldro::PackError("template value too long"); }
+}  // namespace
 
 namespace veldro {
 
 void check_template(const LauncherStrings& strings) {
   const std::string shown = "template '" + utf8_from_utf16(strings.dir_spec) + "'";
-  Company = wide_units(strings.company);
-  Product = wide_units(strings.product);
-  Version = wide_units(strings.version());
-  FileVersion = wide_units(strings.file_version);
-  ProductVersion = wide_units(strings.product_version);
+  StandIns values;
+  values.product_strings[kInputsCompany] = wide_units(strings.company);
+  values.product_strings[kInputsProduct] = wide_units(strings.product);
+  values.product_strings[kInputsVersion] = wide_units(strings.version());
+  values.product_strings[kInputsFileVersion] = wide_units(strings.file_version);
+  values.product_strings[kInputsProductVersion] = wide_units(strings.product_version);
 
   const std::wstring spec = wide_units(strings.dir_spec);
   std::wstring expanded(kPathUnits, L'\0');
-  bool expands = false;
-  try {
-    expands = expand_dir_spec(&expanded[0], spec.c_str(), kPathUnits);
-  } catch (const PackError&) {
-    expands = false;
-  }
-  if (!expands) {
+  if (expand_template(&expanded[0], kPathUnits, spec.c_str(), stand_in, &values) !=
+      Expansion::kExpanded) {
     throw PackError(shown + " cannot be expanded by the launcher: it names an unknown or empty "
                     "placeholder, holds a '}' outside a placeholder, or is longer than " +
                     std::to_string(kPathUnits - 1) + " characters; every run would fail");

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "pack/app_tree.h"
-#include "payload/format.h"
+#include "format/payload_layout.h"
 
 namespace fs = std::filesystem;
 

@@ -6,12 +6,12 @@
 #include <stdint.h>
 #include <wchar.h>
 
+#include "base/report.h"
+#include "base/run_state.h"
+#include "base/wide.h"
+#include "format/entry_stream.h"
+#include "format/payload_layout.h"
 #include "fs/directories.h"
-#include "launcher/report.h"
-#include "launcher/run_state.h"
-#include "launcher/wide.h"
-#include "payload/entry_name.h"
-#include "payload/format.h"
 #include "payload/stream.h"
 
 namespace {
@@ -21,25 +21,9 @@ wchar_t EntryPath[kPathUnits];
 wchar_t EntryDirectory[kPathUnits];
 unsigned char WriteBuffer[kChunkBytes];
 
-// Reads one name, a UTF-16LE unit at a time, up to and including its terminator. A name that
-// reaches the buffer's end without a terminator is malformed data, never an overflow.
-void read_entry_name() {
-  for (size_t i = 0; i < kEntryNameUnits; ++i) {
-    uint16_t unit = 0;
-    payload_read(&unit, 2);
-    EntryName[i] = static_cast<wchar_t>(unit);
-    if (unit == 0) return;
-  }
-  die_with_message("Error, couldn't decode attached data.");
-}
+void read_from_payload(void*, void* dst, size_t n) { payload_read(dst, n); }
 
-uint64_t read_entry_size() {
-  unsigned char bytes[8];
-  payload_read(bytes, 8);
-  uint64_t size = 0;
-  for (int i = 7; i >= 0; --i) size = (size << 8) | bytes[i];
-  return size;
-}
+const EntrySource kPayloadEntries = {read_from_payload, nullptr};
 
 void ensure_containing_directory() {
   wide_copy(EntryDirectory, kPathUnits, EntryPath);
@@ -58,7 +42,6 @@ void ensure_containing_directory() {
 void write_chunk(HANDLE file, const unsigned char* bytes, DWORD count) {
   while (count > 0) {
     DWORD written = 0;
-    ++Counters.write_calls;
     if (!WriteFile(file, bytes, count, &written, nullptr)) {
       DWORD error = GetLastError();
       die_with_os_error("Error, couldn't unpack file to target path.", static_cast<long>(error));
@@ -88,13 +71,18 @@ void write_entry_content(uint64_t remaining) {
 
 void extract_entries(bool child_role) {
   for (;;) {
-    read_entry_name();
-    if (EntryName[0] == L'\0') {
-      // A child has no library to enter: fail rather than go on to launch another copy.
-      if (child_role) die_with_message("Error, attached data holds no entry.");
-      return;
+    switch (read_entry_name(kPayloadEntries, EntryName)) {
+      case EntryNameKind::kEntry:
+        break;
+      case EntryNameKind::kEndMarker:
+        // A child has no library to enter: fail rather than go on to launch another copy.
+        if (child_role) die_with_message("Error, attached data holds no entry.");
+        return;
+      case EntryNameKind::kTooLong:
+        die_with_message("Error, couldn't decode attached data.");
+      case EntryNameKind::kUnsafe:
+        die_with_unsafe_name(EntryName);
     }
-    if (!entry_name_is_safe(EntryName)) die_with_unsafe_name(EntryName);
 
     wide_copy(EntryPath, kPathUnits, TargetDir);
     wide_append_char(EntryPath, kPathUnits, L'\\');
@@ -105,7 +93,7 @@ void extract_entries(bool child_role) {
       if (child_role) return;
     }
 
-    uint64_t size = read_entry_size();
+    uint64_t size = read_entry_size(kPayloadEntries);
     ensure_containing_directory();
     write_entry_content(size);
   }

@@ -1,5 +1,6 @@
-// The PayloadStream: one process-wide reader that decodes the payload's zstd frame
-// incrementally and hands out exact byte counts, front to back, once. Portable (zstd only).
+// The PayloadStream: one process-wide reader over the attached payload that decodes its frame
+// incrementally (format/payload_decoder.h) and hands out exact byte counts, front to back,
+// once. Every failure ends the run (base/report.h).
 #pragma once
 
 #include <stdint.h>

@@ -1,13 +1,15 @@
 // Child role: load the first entry from TargetDir and hand control to its run_code export.
+#include "supervise/library_entry.h"
+
 #include <windows.h>
 
 #include <wchar.h>
 
-#include "launcher/report.h"
-#include "launcher/run_state.h"
-#include "supervise/cleanup.h"
+#include "base/report.h"
+#include "base/run_state.h"
+#include "supervise/child.h"
+#include "supervise/console_control.h"
 #include "supervise/missing_import.h"
-#include "supervise/roles.h"
 
 namespace {
 

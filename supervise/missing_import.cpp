@@ -6,8 +6,8 @@
 #include <stdint.h>
 #include <wchar.h>
 
-#include "launcher/run_state.h"
-#include "launcher/wide.h"
+#include "base/run_state.h"
+#include "base/wide.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 #include <wchar.h>
 
 #include "fs/self_path.h"
-#include "launcher/env.h"
-#include "supervise/roles.h"
+#include "base/env.h"
+#include "base/run_state.h"
+#include "supervise/parent_check.h"
 
 namespace {
 
-constexpr DWORD kParentPathUnits = 2048;
 constexpr DWORD kQueryAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
 
 }  // namespace
@@ -29,12 +29,12 @@ bool check_parent_identity() {
   HANDLE parent = OpenProcess(kQueryAccess, FALSE, static_cast<DWORD>(pid));
   if (parent == nullptr) return false;
 
-  static wchar_t parent_path[kParentPathUnits];
-  if (K32GetModuleFileNameExW(parent, nullptr, parent_path, kParentPathUnits) == 0) {
+  static wchar_t parent_path[kPathUnits];
+  if (K32GetModuleFileNameExW(parent, nullptr, parent_path, kPathUnits) == 0) {
     CloseHandle(parent);
     return false;
   }
-  resolve_final_path(parent_path, kParentPathUnits);
+  resolve_final_path(parent_path, kPathUnits);
   bool same_executable = wcscmp(parent_path, resolve_self_path(true)) == 0;
   CloseHandle(parent);
   return same_executable;

@@ -6,8 +6,8 @@
 
 #include <wchar.h>
 
-#include "launcher/late_bound.h"
-#include "supervise/cleanup.h"
+#include "base/late_bound.h"
+#include "supervise/child.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ LRESULT CALLBACK session_window_proc(HWND window, UINT message, WPARAM wparam, L
     case WM_ENDSESSION:
       // The session really ends (wparam TRUE): after this returns the process may be ended at
       // any moment, so the clean-up runs here, like a console logoff or shutdown event.
-      if (wparam) remove_target_directory();
+      if (wparam) stop_child_and_remove_target();
       return 0;
     default:
       return DefaultWindowProc(window, message, wparam, lparam);

@@ -1,6 +1,6 @@
 // Clean-up at logoff and shutdown for a launcher without a console: console control events
 // never reach a windowed process started from Explorer, but session-end messages reach its
-// top-level windows. Relies on user32 (bound at first use) and supervise/cleanup.h.
+// top-level windows. Relies on user32 (bound at first use) and supervise/child.h.
 #pragma once
 
 // Parent role, before the child starts: runs a hidden top-level window on a thread of its own

@@ -15,8 +15,8 @@
 
 #include <wchar.h>
 
-#include "launcher/late_bound.h"
-#include "launcher/wide.h"
+#include "base/late_bound.h"
+#include "base/wide.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include <zstd.h>
 
 #include "fuzz_report.h"
-#include "launcher/report.h"
-#include "payload/entry_name.h"
-#include "payload/format.h"
+#include "base/report.h"
+#include "format/entry_name.h"
+#include "format/payload_layout.h"
 #include "payload/stream.h"
 
 namespace {

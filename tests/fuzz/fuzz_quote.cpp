@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "fuzz_report.h"
-#include "launcher/wide.h"
+#include "base/wide.h"
 #include "supervise/quote.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // launcher/report.h for the fuzz targets: the same entry points, ending in a longjmp back to
 // the harness. Any failure without a harness to return to is a harness bug: abort loudly.
-#include "launcher/report.h"
+#include "base/report.h"
 
 #include <stdio.h>
 #include <stdlib.h>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/build_inputs_section.h"
+#include "format/build_inputs.h"
 #include "pack/coff_object.h"
 #include "pack/inputs_section.h"
 

@@ -9,8 +9,8 @@
 
 #include <string>
 
-#include "launcher/run_state.h"
-#include "launcher/wide.h"
+#include "base/run_state.h"
+#include "base/wide.h"
 #include "link_support.h"
 #include "process_runner.h"
 #include "supervise/cleanup.h"

@@ -10,8 +10,8 @@
 
 #include "dirspec/expand.h"
 #include "dirspec/tokens.h"
-#include "launcher/build_inputs.h"
-#include "launcher/env.h"
+#include "base/build_inputs.h"
+#include "base/env.h"
 
 namespace {
 

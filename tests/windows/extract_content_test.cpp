@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "extract_support.h"
-#include "launcher/run_state.h"
-#include "payload/entry_name.h"
-#include "payload/format.h"
+#include "base/run_state.h"
+#include "format/entry_name.h"
+#include "format/payload_layout.h"
 #include "process_runner.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "dirspec/expand.h"
 #include "extract_support.h"
 #include "fs/directories.h"
-#include "launcher/run_state.h"
+#include "base/run_state.h"
 #include "process_runner.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "launcher/run_state.h"
-#include "launcher/wide.h"
+#include "base/run_state.h"
+#include "base/wide.h"
 #include "pack/payload_writer.h"
 #include "payload/extract.h"
 #include "payload/stream.h"

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "launcher/late_bound.h"
+#include "base/late_bound.h"
 
 TEST(LateBound, LoadsTheDllAtFirstCallAndTheFunctionWorks) {
   ASSERT_EQ(GetModuleHandleW(L"shell32.dll"), nullptr) << "the test itself must not import shell32";

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "launcher/wide.h"
+#include "base/wide.h"
 #include "launcher_runs.h"
 #include "link_support.h"
 #include "process_runner.h"

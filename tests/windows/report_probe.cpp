@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "launcher/report.h"
+#include "base/report.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 100;

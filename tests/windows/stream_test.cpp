@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "launcher/run_state.h"
+#include "base/run_state.h"
 #include "pack/payload_writer.h"
-#include "payload/format.h"
+#include "format/payload_layout.h"
 #include "payload/stream.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/wide.h"
+#include "base/wide.h"
 #include "process_runner.h"
 #include "supervise/quote.h"
 

@@ -1,6 +1,6 @@
 // The failure lines (see report.h): each is built whole in one buffer, then written by
 // report_stream.cpp.
-#include "launcher/report.h"
+#include "base/report.h"
 
 #include <windows.h>
 
@@ -8,13 +8,14 @@
 #include <stdlib.h>
 #include <wchar.h>
 
-#include "launcher/report_stream.h"
-#include "launcher/run_state.h"
-#include "launcher/wide.h"
-
-const wchar_t kNoSystemDescription[] = L"no description available";
+#include "base/report_stream.h"
+#include "base/run_state.h"
+#include "base/wide.h"
 
 namespace {
+
+// Printed in place of the system description when the system has none for a code.
+const wchar_t kNoSystemDescription[] = L"no description available";
 
 // Failures happen once per process; the line can live in static storage.
 wchar_t LineStorage[kReportLineUnits];
@@ -26,6 +27,12 @@ void begin_line(const char* text) {
   static wchar_t wide_text[256];
   widen_narrow(wide_text, 256, text);
   buffer_append(&Line, wide_text);
+}
+
+// Trims trailing CR and LF characters of text in place; stops at the first other character.
+void trim_line_breaks(wchar_t* text) {
+  size_t n = wcslen(text);
+  while (n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n')) text[--n] = L'\0';
 }
 
 // " ([Error <code>] <system description>)": the description in English, without its final
@@ -137,9 +144,4 @@ void die_on_broken_invariant() {
   remove_empty_target();
   fflush(stdout);
   abort();
-}
-
-void trim_line_breaks(wchar_t* text) {
-  size_t n = wcslen(text);
-  while (n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n')) text[--n] = L'\0';
 }

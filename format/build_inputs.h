@@ -1,17 +1,18 @@
-// The build-inputs section of a launcher built from a prebuilt stub: the last section of the
-// image, named ".veldro", holding the attached payload and the configuration strings. The
-// packer writes it (`veldro-pack build`); the stub's launcher reads it from its own mapped image
-// (build_inputs_stub.cpp). Portable, so that the packer and the host tests share it.
+// What a build fixes for one launcher, its build inputs: the attached payload, the directory
+// template and the product strings. A linked launcher gets them as symbols of the packer's
+// object file; a launcher built from a prebuilt stub reads them from the last section of its
+// own image, ".veldro", which `veldro-pack build` writes:
 //
 //   offset  bytes  field
 //   0       8      magic "VELDROBI"
 //   8       4      layout version, u32 LE (1)
 //   12      4      number of fields, u32 LE (7)
-//   16      7x16   fields, each { u64 LE offset from the section's start, u64 LE size }:
-//                  payload, directory template, company, product, version, file version,
-//                  product version
-//   then           the payload and the strings (UTF-16LE, each with its terminator)
+//   16      7x16   fields, each { u64 LE offset from the section's start, u64 LE size }, in
+//                  InputsField order
+//   then           the payload (at a 16-byte boundary) and the strings (UTF-16LE, each with its
+//                  terminator, at 2-byte boundaries)
 // A field of size 0 is absent; the stub as linked carries the header with every field absent.
+// Portable: the packer writes and checks the section with the same code the launcher reads it.
 #pragma once
 
 #include <stddef.h>
@@ -26,13 +27,19 @@ enum InputsField : unsigned {
   kInputsDirSpec,
   kInputsCompany,
   kInputsProduct,
-  kInputsVersion,
+  kInputsVersion,  // the product version, '-', the file version
   kInputsFileVersion,
   kInputsProductVersion,
   kInputsFieldCount,
 };
 
+// The symbol of each field in the packer's object file (a linked launcher), and the symbol of
+// the payload's size (u64), which only that route needs.
+extern const char* const kInputsSymbols[kInputsFieldCount];
+constexpr char kPayloadSizeSymbol[] = "veldro_payload_size";
+
 constexpr size_t kInputsHeaderBytes = 16 + 16 * kInputsFieldCount;
+constexpr size_t kInputsPayloadAlignment = 16;
 
 // Where a field's bytes lie, counted from the section's start.
 struct InputsSpan {
@@ -55,3 +62,11 @@ bool inputs_string_is_valid(InputsSpan span, const unsigned char* last_unit);
 // layout.
 bool read_inputs_section(const unsigned char* section, uint64_t size,
                          InputsSpan fields[kInputsFieldCount]);
+
+// Lays out a section holding fields of the given sizes (strings with their terminators): the
+// header, then each field in order at its boundary. Fills fields and returns the section's size.
+uint64_t layout_inputs_section(const uint64_t sizes[kInputsFieldCount],
+                               InputsSpan fields[kInputsFieldCount]);
+
+// Writes the header for fields at header (kInputsHeaderBytes bytes).
+void write_inputs_header(unsigned char* header, const InputsSpan fields[kInputsFieldCount]);

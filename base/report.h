@@ -48,10 +48,3 @@ constexpr int kFailureExitCode = 2;
 // A broken invariant (a bounded copy that would overflow, a conversion that must not fail):
 // ends the process abnormally through the runtime's abort, without a message.
 [[noreturn]] void die_on_broken_invariant();
-
-// Text printed in place of the system description when the system has none for a code.
-extern const wchar_t kNoSystemDescription[];
-
-// Trims trailing CR and LF characters of text in place by overwriting them with terminators;
-// stops at the first other character. Exposed for tests.
-void trim_line_breaks(wchar_t* text);

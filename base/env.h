@@ -1,5 +1,6 @@
-// The handoff environment: the variables through which the parent tells its child (and the
-// packaged application) about the run. Names are narrow ASCII, widened before every use.
+// Environment access and the names of the handoff variables, through which the parent tells its
+// child (and the packaged application) about the run. Names are narrow ASCII, widened before
+// every use.
 #pragma once
 
 extern const char kParentVariable[];     // the parent's process id
@@ -15,10 +16,3 @@ wchar_t* get_env_wide(const char* name);
 
 // Sets the variable to value; a null value deletes it. The system's result is ignored.
 void set_env_from_narrow_name(const char* name, const wchar_t* value);
-
-// Parent role, before the template is expanded: forgets the per-run tokens of any outer run
-// and publishes this process's id as the parent.
-void reset_run_variables();
-
-// Parent role, after extraction: publishes the launcher's folder and its typed argv[0].
-void publish_launch_variables();

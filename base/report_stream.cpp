@@ -1,12 +1,12 @@
 // Failure line output (see report_stream.h).
-#include "launcher/report_stream.h"
+#include "base/report_stream.h"
 
 #include <windows.h>
 
 #include <wchar.h>
 
-#include "launcher/late_bound.h"
-#include "launcher/run_state.h"
+#include "base/late_bound.h"
+#include "base/run_state.h"
 
 namespace {
 

@@ -1,17 +1,14 @@
-// Reading the build-inputs section's header (see build_inputs_section.h).
-#include "launcher/build_inputs_section.h"
+// The build-inputs section (see build_inputs.h).
+#include "format/build_inputs.h"
 
 #include <string.h>
 
-namespace {
+#include "format/byte_order.h"
 
-uint64_t load_le(const unsigned char* p, int bytes) {
-  uint64_t v = 0;
-  for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | p[i];
-  return v;
-}
-
-}  // namespace
+const char* const kInputsSymbols[kInputsFieldCount] = {
+    "veldro_payload", "veldro_dir_spec",     "veldro_company",         "veldro_product",
+    "veldro_version", "veldro_file_version", "veldro_product_version",
+};
 
 bool read_inputs_header(const unsigned char* header, uint64_t section_size,
                         InputsSpan fields[kInputsFieldCount]) {
@@ -44,4 +41,26 @@ bool read_inputs_section(const unsigned char* section, uint64_t size,
     if (!inputs_string_is_valid(span, last)) return false;
   }
   return true;
+}
+
+uint64_t layout_inputs_section(const uint64_t sizes[kInputsFieldCount],
+                               InputsSpan fields[kInputsFieldCount]) {
+  uint64_t at = kInputsHeaderBytes;
+  for (unsigned i = 0; i < kInputsFieldCount; ++i) {
+    uint64_t alignment = i == kInputsPayload ? kInputsPayloadAlignment : 2;
+    at = (at + alignment - 1) / alignment * alignment;
+    fields[i] = {at, sizes[i]};
+    at += sizes[i];
+  }
+  return at;
+}
+
+void write_inputs_header(unsigned char* header, const InputsSpan fields[kInputsFieldCount]) {
+  memcpy(header, kInputsMagic, sizeof kInputsMagic);
+  store_le(header + 8, kInputsLayoutVersion, 4);
+  store_le(header + 12, kInputsFieldCount, 4);
+  for (unsigned i = 0; i < kInputsFieldCount; ++i) {
+    store_le(header + 16 + 16 * i, fields[i].offset, 8);
+    store_le(header + 24 + 16 * i, fields[i].size, 8);
+  }
 }

@@ -1,5 +1,5 @@
-// The clock-free part of the run-unique tokens: xorshift32, base64url, microsecond split.
-#include "dirspec/tokens.h"
+// Run-token encoding (see run_tokens.h).
+#include "format/run_tokens.h"
 
 #include <wchar.h>
 

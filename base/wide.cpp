@@ -1,10 +1,10 @@
 // Bounded wide-string helpers (see wide.h).
-#include "launcher/wide.h"
+#include "base/wide.h"
 
 #include <stdlib.h>
 #include <wchar.h>
 
-#include "launcher/report.h"
+#include "base/report.h"
 
 void wide_copy(wchar_t* dst, size_t capacity, const wchar_t* src) {
   if (capacity == 0) die_on_broken_invariant();

@@ -1,46 +1,71 @@
-// Parent role: start the child copy, wait for it, clean up, pass its exit code on.
+// The parent's child (see child.h).
+#include "supervise/child.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
-#include "launcher/late_bound.h"
-#include "launcher/report.h"
-#include "launcher/run_state.h"
-#include "supervise/cleanup.h"
-#include "supervise/quote.h"
-#include "supervise/roles.h"
+#include "base/late_bound.h"
+#include "base/report.h"
+#include "base/run_state.h"
+#include "format/command_line.h"
+#include "supervise/target_removal.h"
 
 namespace {
 
-constexpr DWORD kOwnPathUnits = 4096;
 // CreateProcessW takes 32,767 units with the terminator; a longer line would reach the child
 // cut short.
 constexpr size_t kCommandLineUnits = 32767;
+constexpr DWORD kChildGraceMs = 5000;
 
-wchar_t OwnModulePath[kOwnPathUnits];
+wchar_t OwnModulePath[kPathUnits];
 wchar_t ChildCommandLine[kCommandLineUnits];
-WideBuffer ChildLine;
+
+// The running child's process handle, or null. Taken out of this slot with an atomic exchange
+// by whoever waits on, terminates or closes it, so that only one of the main thread and the
+// console control handler ever does.
+void* volatile ChildProcess;
+
+// The child's exit code, and the event (manual-reset, created before the child starts) that is
+// set once the code is known. Whoever took the handle records the code, once; the other side
+// waits for it, so that the main thread and the handler end the run with the same code.
+volatile unsigned long ChildExitCode;
+HANDLE ChildExitKnown;
 
 void fill_own_module_path() {
   if (OwnModulePath[0] != L'\0') return;
-  if (GetModuleFileNameW(nullptr, OwnModulePath, kOwnPathUnits) == 0) die_on_broken_invariant();
+  if (GetModuleFileNameW(nullptr, OwnModulePath, kPathUnits) == 0) die_on_broken_invariant();
 }
 
-[[noreturn]] void die_with_launch_error() {
-  DWORD error = GetLastError();
+[[noreturn]] void die_with_launch_error(DWORD error) {
   die_with_os_error("Error, couldn't launch child", static_cast<long>(error));
+}
+
+void record_child_exit_code(unsigned long code) {
+  ChildExitCode = code;
+  SetEvent(ChildExitKnown);
+}
+
+// Takes the child's handle if it is still in the slot: waits up to grace_ms for the child,
+// terminates it otherwise, records its exit code and closes the handle.
+void stop_child(DWORD grace_ms) {
+  HANDLE child = InterlockedExchangePointer(const_cast<void**>(&ChildProcess), nullptr);
+  if (child == nullptr) return;
+  DWORD exit_code = kInterruptedExitCode;
+  if (WaitForSingleObject(child, grace_ms) == WAIT_OBJECT_0) {
+    if (!GetExitCodeProcess(child, &exit_code)) exit_code = 1;
+  } else {
+    TerminateProcess(child, kInterruptedExitCode);
+  }
+  CloseHandle(child);
+  record_child_exit_code(exit_code);
 }
 
 }  // namespace
 
-void append_quoted_argument(const wchar_t* argument) { append_quoted_to(&ChildLine, argument); }
-
-const wchar_t* child_command_line() { return ChildCommandLine; }
-
 void build_child_command_line() {
   int count = 0;
   wchar_t** arguments = LATE_BOUND(L"shell32.dll", CommandLineToArgvW)(GetCommandLineW(), &count);
-  if (arguments == nullptr) die_with_launch_error();
-  ChildLine = wide_buffer(ChildCommandLine, kCommandLineUnits);
+  if (arguments == nullptr) die_with_launch_error(GetLastError());
   fill_own_module_path();
   // The child is started by its full module path; the name the user typed travels in
   // VELDRO_ORIGINAL_ARGV0 instead.
@@ -50,26 +75,13 @@ void build_child_command_line() {
   size_t units = count > 0 ? static_cast<size_t>(count - 1) : 0;
   for (int i = 0; i < count; ++i) units += quoted_length(arguments[i]);
   if (units + 1 > kCommandLineUnits) die_with_long_command_line(units, kCommandLineUnits - 1);
+  // Every unit written was counted above.
+  wchar_t* end = ChildCommandLine;
+  *end = L'\0';
   for (int i = 0; i < count; ++i) {
-    if (i > 0) buffer_append_char(&ChildLine, L' ');
-    append_quoted_argument(arguments[i]);
+    if (i > 0) *end++ = L' ';
+    end = quote_argument(end, arguments[i]);
   }
-}
-
-void prepare_child_exit_code() {
-  ChildExitKnown = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (ChildExitKnown == nullptr) die_on_broken_invariant();
-}
-
-void record_child_exit_code(unsigned long code) {
-  ChildExitCode = code;
-  SetEvent(ChildExitKnown);
-}
-
-unsigned long run_exit_code() {
-  if (ChildExitKnown == nullptr) return kInterruptedExitCode;
-  WaitForSingleObject(ChildExitKnown, INFINITE);
-  return ChildExitCode;
 }
 
 int launch_child_and_wait() {
@@ -82,7 +94,8 @@ int launch_child_and_wait() {
   startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
 
-  prepare_child_exit_code();
+  ChildExitKnown = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (ChildExitKnown == nullptr) die_on_broken_invariant();
 
   PROCESS_INFORMATION process = {};
   if (!CreateProcessW(OwnModulePath, ChildCommandLine, nullptr, nullptr, TRUE,
@@ -90,8 +103,7 @@ int launch_child_and_wait() {
     // Nothing runs from the directory yet: it goes before the failure is reported.
     DWORD error = GetLastError();
     remove_target_directory();
-    SetLastError(error);
-    die_with_launch_error();
+    die_with_launch_error(error);
   }
   CloseHandle(process.hThread);
 
@@ -102,12 +114,23 @@ int launch_child_and_wait() {
                        SYNCHRONIZE, FALSE, 0)) {
     waiter = nullptr;
   }
-
   ChildProcess = process.hProcess;
   WaitForSingleObject(waiter != nullptr ? waiter : process.hProcess, INFINITE);
   if (waiter != nullptr) CloseHandle(waiter);
   // The child has ended. Whoever takes its handle first, this thread here or a console event
   // or the session's end meanwhile, records its exit code; the run ends with that code.
+  stop_child(kChildGraceMs);
   remove_target_directory();
   return static_cast<int>(run_exit_code());
+}
+
+void stop_child_and_remove_target() {
+  stop_child(kChildGraceMs);
+  remove_target_directory();
+}
+
+unsigned long run_exit_code() {
+  if (ChildExitKnown == nullptr) return kInterruptedExitCode;
+  WaitForSingleObject(ChildExitKnown, INFINITE);
+  return ChildExitCode;
 }

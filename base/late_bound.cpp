@@ -1,9 +1,9 @@
 // Late-bound system functions (see late_bound.h).
-#include "launcher/late_bound.h"
+#include "base/late_bound.h"
 
 #include <windows.h>
 
-#include "launcher/report.h"
+#include "base/report.h"
 
 void* late_bound_function(const wchar_t* dll, const char* function) {
   // A DLL once loaded stays loaded: later calls find it without taking another reference.

@@ -1,5 +1,5 @@
 // Entry name safety (see entry_name.h).
-#include "payload/entry_name.h"
+#include "format/entry_name.h"
 
 #include <stddef.h>
 
