@@ -4,8 +4,6 @@
 #include "base/report.h"
 #include "supervise/child.h"
 
-namespace {
-
 BOOL WINAPI on_console_control(DWORD control_type) {
   if (!is_stop_event(control_type)) return FALSE;
   // The run ends here, with the code the main thread would give it: the child's, or
@@ -14,8 +12,6 @@ BOOL WINAPI on_console_control(DWORD control_type) {
   stop_child_and_remove_target();
   ExitProcess(run_exit_code());
 }
-
-}  // namespace
 
 bool is_stop_event(DWORD control_type) {
   switch (control_type) {

@@ -59,14 +59,11 @@ string(REPEAT "d" 251 _d)
 file(WRITE "${_long_name_tree}/${_a}/${_b}/${_c}/${_d}.txt" "longest name\n")
 veldro_add_onefile(extract_long_name_app MAIN probe DIRECTORY "${_long_name_tree}")
 
-add_executable(cleanup_sleeper cleanup_sleeper.cpp)
-target_link_options(cleanup_sleeper PRIVATE -municode -static)
-
 # --- tests -------------------------------------------------------------------------------------
 veldro_gtest(extract_unit_tests LAUNCHER SOURCES extract_content_test.cpp)
 # The directory registry lives for the whole process: a program of its own.
 veldro_gtest(extract_registry_tests LAUNCHER SOURCES extract_registry_test.cpp)
-veldro_gtest(cleanup_unit_tests LAUNCHER SOURCES cleanup_handler_test.cpp DEPENDS cleanup_sleeper)
+veldro_gtest(cleanup_unit_tests LAUNCHER SOURCES cleanup_handler_test.cpp)
 veldro_gtest(extract_launcher_tests SOURCES extract_launcher_test.cpp
   DEPENDS fixture_dir_clash fixture_long_component fixture_disk_full extract_probe_app
           extract_long_name_app ${_unsafe_targets})

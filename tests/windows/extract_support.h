@@ -36,7 +36,6 @@ inline std::string sample_bytes(size_t size, unsigned seed) {
 inline double time_entry_loop(const std::wstring& target, const std::vector<uint8_t>& payload) {
   wide_copy(TargetDir, kPathUnits, target.c_str());
   FirstEntryPath[0] = L'\0';
-  Counters = {};
   LARGE_INTEGER start, end, frequency;
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&start);

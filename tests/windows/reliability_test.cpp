@@ -17,11 +17,10 @@
 #include <thread>
 #include <vector>
 
-#include "base/wide.h"
 #include "launcher_runs.h"
 #include "link_support.h"
 #include "process_runner.h"
-#include "supervise/quote.h"
+#include "format/command_line.h"
 
 namespace {
 
@@ -68,13 +67,14 @@ std::vector<std::vector<std::wstring>> random_vectors(unsigned seed, size_t coun
 // The arguments as the parent puts them on the child's line: a blank, then the quoted argument
 // (an empty one adds nothing and disappears in the split).
 std::wstring quoted_line(const std::vector<std::wstring>& arguments) {
-  static wchar_t storage[32768];
-  WideBuffer line = wide_buffer(storage, 32768);
+  std::wstring line;
   for (const std::wstring& a : arguments) {
-    buffer_append_char(&line, L' ');
-    append_quoted_to(&line, a.c_str());
+    std::wstring quoted(quoted_length(a.c_str()) + 1, L'\0');
+    quote_argument(&quoted[0], a.c_str());
+    quoted.pop_back();
+    line += L" " + quoted;
   }
-  return storage;
+  return line;
 }
 
 std::vector<std::wstring> without_empty(const std::vector<std::wstring>& arguments) {

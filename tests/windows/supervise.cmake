@@ -40,12 +40,6 @@ veldro_fixture_launcher(sv_program_dir plain --template "{PROGRAM_DIR}\\pd_{RAND
 veldro_fixture_launcher(sv_program_base plain --template "{PROGRAM_BASE}_{RANDOM}")
 veldro_fixture_launcher(sv_program plain --template "{PROGRAM}_{RANDOM}")
 
-# The child command line built from any raw command line a test starts it with.
-add_executable(command_line_probe command_line_probe.cpp)
-target_link_libraries(command_line_probe PRIVATE veldro_launcher)
-target_link_options(command_line_probe PRIVATE -municode -static)
-
-veldro_gtest(supervise_quote_tests LAUNCHER SOURCES supervise_quote_test.cpp DEPENDS command_line_probe)
 veldro_gtest(e2e_supervise_tests SOURCES e2e_supervise_test.cpp
   DEPENDS sv_probe sv_dep sv_missing_dep sv_dep_impostor sv_no_entry_point sv_empty
           sv_program_dir sv_program_base sv_program)
