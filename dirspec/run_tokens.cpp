@@ -5,11 +5,11 @@
 #include <wchar.h>
 #include <wctype.h>
 
-#include "dirspec/tokens.h"
-#include "format/run_tokens.h"
 #include "base/env.h"
 #include "base/report.h"
 #include "base/wide.h"
+#include "dirspec/tokens.h"
+#include "format/run_tokens.h"
 
 namespace {
 
@@ -18,6 +18,17 @@ int64_t read_system_time() {
   GetSystemTimeAsFileTime(&now);
   return static_cast<int64_t>((static_cast<uint64_t>(now.dwHighDateTime) << 32) |
                               now.dwLowDateTime);
+}
+
+// The value stored in variable, or else the clock's time now as format writes it into text,
+// stored there for the child and for later calls.
+const wchar_t* time_token(const char* variable, void (*format)(int64_t, wchar_t*),
+                          wchar_t text[kTimeTextUnits]) {
+  const wchar_t* stored = get_env_wide(variable);
+  if (stored != nullptr) return stored;
+  format(read_system_time(), text);
+  set_env_from_narrow_name(variable, text);
+  return text;
 }
 
 }  // namespace
@@ -30,6 +41,10 @@ const wchar_t* get_run_pid() {
     }
     return inherited;
   }
+  return own_process_id();
+}
+
+const wchar_t* own_process_id() {
   char narrow[128];
   snprintf(narrow, sizeof narrow, "%ld", static_cast<long>(GetCurrentProcessId()));
   static wchar_t pid[128];
@@ -38,21 +53,13 @@ const wchar_t* get_run_pid() {
 }
 
 const wchar_t* get_run_time() {
-  const wchar_t* stored = get_env_wide(kStartVariable);
-  if (stored != nullptr) return stored;
   static wchar_t text[kTimeTextUnits];
-  format_run_time(read_system_time(), text);
-  set_env_from_narrow_name(kStartVariable, text);
-  return text;
+  return time_token(kStartVariable, format_run_time, text);
 }
 
 const wchar_t* get_run_time_us() {
-  const wchar_t* stored = get_env_wide(kTimeUsVariable);
-  if (stored != nullptr) return stored;
   static wchar_t text[kTimeTextUnits];
-  format_run_time_us(read_system_time(), text);
-  set_env_from_narrow_name(kTimeUsVariable, text);
-  return text;
+  return time_token(kTimeUsVariable, format_run_time_us, text);
 }
 
 const wchar_t* get_run_random() {

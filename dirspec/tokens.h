@@ -10,3 +10,6 @@ const wchar_t* get_run_pid();
 const wchar_t* get_run_time();
 const wchar_t* get_run_time_us();
 const wchar_t* get_run_random();
+
+// This process's id as "%ld" gives it (what the parent publishes in VELDRO_ONEFILE_PARENT).
+const wchar_t* own_process_id();

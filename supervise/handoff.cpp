@@ -3,12 +3,12 @@
 
 #include <windows.h>
 
-#include <stdio.h>
 #include <wchar.h>
 
 #include "base/env.h"
 #include "base/run_state.h"
 #include "base/wide.h"
+#include "dirspec/tokens.h"
 #include "fs/self_path.h"
 
 void reset_run_variables() {
@@ -16,11 +16,7 @@ void reset_run_variables() {
   set_env_from_narrow_name(kTimeUsVariable, nullptr);
   set_env_from_narrow_name(kRandomVariable, nullptr);
 
-  char narrow_pid[128];
-  snprintf(narrow_pid, sizeof narrow_pid, "%ld", static_cast<long>(GetCurrentProcessId()));
-  wchar_t pid[128];
-  widen_narrow(pid, 128, narrow_pid);
-  set_env_from_narrow_name(kParentVariable, pid);
+  set_env_from_narrow_name(kParentVariable, own_process_id());
 }
 
 void publish_launch_variables() {
