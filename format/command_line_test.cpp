@@ -25,21 +25,14 @@ std::wstring quoted(const std::wstring& argument) {
 }
 
 // Q double quote, B backslash, _ blank, T tab, N line feed, V vertical tab, R carriage return,
-// E e-acute.
+// E e-acute; other characters stand for themselves.
 std::wstring notation(const char* text) {
+  const std::string letters = "QB_TNVRE";
+  const std::wstring meant = L"\"\\ \t\n\v\r\u00e9";
   std::wstring out;
   for (const char* c = text; *c != '\0'; ++c) {
-    switch (*c) {
-      case 'Q': out += L'"'; break;
-      case 'B': out += L'\\'; break;
-      case '_': out += L' '; break;
-      case 'T': out += L'\t'; break;
-      case 'N': out += L'\n'; break;
-      case 'V': out += L'\v'; break;
-      case 'R': out += L'\r'; break;
-      case 'E': out += L'\u00e9'; break;
-      default: out += static_cast<wchar_t>(*c);
-    }
+    size_t at = letters.find(*c);
+    out += at == std::string::npos ? static_cast<wchar_t>(*c) : meant[at];
   }
   return out;
 }
