@@ -125,8 +125,8 @@ TEST(BuildInputs, DamageThatWouldLeadReadsAstrayIsRefused) {
       // Two zero bytes end each of these, but not a string's units.
       {"a string at an odd offset",
        [](Bytes& b, const Section& s) {
-         const InputsSpan& spec = s.fields[kInputsDirSpec];
-         store_field(b, kInputsCompany, kOffset, spec.offset + spec.size - 3);
+         const InputsSpan& before = s.fields[kInputsDirSpec];
+         store_field(b, kInputsCompany, kOffset, before.offset + before.size - 3);
          store_field(b, kInputsCompany, kSize, 2);
        },
        false},

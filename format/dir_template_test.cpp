@@ -56,9 +56,10 @@ struct Result {
 };
 
 // Expands into exactly `capacity` units followed by a guard that must stay untouched.
-Result expand(const std::wstring& spec, size_t capacity, Values values = {}) {
+Result expand(const std::wstring& dir_template, size_t capacity, Values values = {}) {
   std::vector<wchar_t> out(capacity + kGuardUnits, L'#');
-  Expansion expansion = expand_template(out.data(), capacity, spec.c_str(), stand_in, &values);
+  Expansion expansion =
+      expand_template(out.data(), capacity, dir_template.c_str(), stand_in, &values);
   size_t length = wcsnlen(out.data(), capacity);
   EXPECT_LT(length, capacity) << "unterminated at capacity " << capacity;
   EXPECT_EQ(std::wstring(out.end() - kGuardUnits, out.end()), std::wstring(kGuardUnits, L'#'))
@@ -71,7 +72,7 @@ TEST(ExpandTemplate, EdgeCases) {
   const Expansion kOk = Expansion::kExpanded, kFailed = Expansion::kFailed,
                   kTooLong = Expansion::kValueTooLong;
   const struct {
-    std::wstring spec;
+    std::wstring dir_template;
     size_t capacity;
     Expansion expansion;
     std::wstring text;  // also what is left after a failure
@@ -142,7 +143,7 @@ TEST(ExpandTemplate, EdgeCases) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "case " << (&c - cases) << ", capacity " << c.capacity);
-    Result r = expand(c.spec, c.capacity, c.values);
+    Result r = expand(c.dir_template, c.capacity, c.values);
     EXPECT_EQ(r.expansion, c.expansion);
     EXPECT_EQ(r.text, c.text);
   }
@@ -152,7 +153,7 @@ TEST(ExpandTemplate, EdgeCases) {
 // exactly the capacities from the one the template needs up expand it whole.
 TEST(ExpandTemplate, EveryCapacityLeavesATerminatedPrefix) {
   const struct {
-    std::wstring spec;
+    std::wstring dir_template;
     Values values;
     size_t needed;
   } cases[] = {
@@ -164,11 +165,11 @@ TEST(ExpandTemplate, EveryCapacityLeavesATerminatedPrefix) {
       {L"ab{HOME}\\x", home(L"C:\\u\\\\\\"), 10},
   };
   for (const auto& c : cases) {
-    const Result full = expand(c.spec, kRoomy, c.values);
+    const Result full = expand(c.dir_template, kRoomy, c.values);
     ASSERT_EQ(full.expansion, Expansion::kExpanded);
     for (size_t capacity = 1; capacity < c.needed + 3; ++capacity) {
       SCOPED_TRACE(testing::Message() << "case " << (&c - cases) << ", capacity " << capacity);
-      Result r = expand(c.spec, capacity, c.values);
+      Result r = expand(c.dir_template, capacity, c.values);
       EXPECT_EQ(full.text.compare(0, r.text.size(), r.text), 0) << "not a prefix";
       EXPECT_EQ(r.expansion == Expansion::kExpanded, capacity >= c.needed);
       if (r.expansion == Expansion::kExpanded) {

@@ -110,11 +110,11 @@ struct Expected {
 // that cannot be had and an empty folder fail (kFailed); a value that does not fit whole (for
 // {PROGRAM_BASE} and {PROGRAM_DIR}, {PROGRAM} itself) is kValueTooLong. The output keeps what
 // was expanded before.
-Expected reference(const std::wstring& spec, size_t capacity, const Run& run) {
+Expected reference(const std::wstring& dir_template, size_t capacity, const Run& run) {
   std::wstring out;
   bool in_placeholder = false;
   std::wstring name;
-  for (wchar_t c : spec) {
+  for (wchar_t c : dir_template) {
     if (c == L'{') {
       in_placeholder = true;
       name.clear();
@@ -126,7 +126,8 @@ Expected reference(const std::wstring& spec, size_t capacity, const Run& run) {
         if (upper_ascii(name) == k.name && name.size() <= 1023) known = &k;
       }
       if (known == nullptr) return {Expansion::kFailed, out};
-      bool derived = known->which == Placeholder::kProgramBase || known->which == Placeholder::kProgramDir;
+      bool derived =
+          known->which == Placeholder::kProgramBase || known->which == Placeholder::kProgramDir;
       const wchar_t* value =
           value_of(run, derived ? Placeholder::kProgram : known->which, capacity - out.size());
       if (value == nullptr || (known->folder && *value == L'\0')) return {Expansion::kFailed, out};
@@ -175,16 +176,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   run.temp_fails = (data[0] & 2) != 0;
   run.capacity = 1 + ((static_cast<size_t>(data[1]) | (static_cast<size_t>(data[2]) << 8)) % 1024);
   size_t at = 3;
-  std::wstring spec;
-  take_units(data, size, &at, &spec);
+  std::wstring dir_template;
+  take_units(data, size, &at, &dir_template);
   take_units(data, size, &at, &run.program);
   take_units(data, size, &at, &run.home);
 
   // Exactly capacity units, so that any write past them is a sanitizer report.
   wchar_t* out = new wchar_t[run.capacity];
   run.out = out;
-  Expansion expansion = expand_template(out, run.capacity, spec.c_str(), stand_in, &run);
-  Expected expected = reference(spec, run.capacity, run);
+  Expansion expansion = expand_template(out, run.capacity, dir_template.c_str(), stand_in, &run);
+  Expected expected = reference(dir_template, run.capacity, run);
   if (wcsnlen(out, run.capacity) == run.capacity) abort();  // terminated
   if (expansion != expected.expansion || expected.text != out) abort();
   delete[] out;

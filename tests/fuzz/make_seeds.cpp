@@ -95,7 +95,8 @@ int main(int argc, char** argv) {
   };
   for (const std::u16string& t : templates) write_template(t);
   for (size_t i = 0; i + 2 < std::size(with_values); i += 3) {
-    write_template(with_values[i] + u'\0' + with_values[i + 1] + u'\0' + with_values[i + 2] + u'\0');
+    const std::u16string end(1, u'\0');
+    write_template(with_values[i] + end + with_values[i + 1] + end + with_values[i + 2] + end);
   }
 
   const std::vector<std::vector<std::u16string>> vectors = {
