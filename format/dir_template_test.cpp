@@ -4,9 +4,9 @@
 #include "format/dir_template.h"
 
 #include <gtest/gtest.h>
+#include <wchar.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 

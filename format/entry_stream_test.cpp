@@ -153,6 +153,9 @@ TEST(PayloadDecoder, HowAFrameEndsOrBreaks) {
        ZSTD_error_prefix_unknown},
       {"a flipped byte inside", flipped(noise, noise.size() / 2), kWhole, 300000,
        Decoded::kCorrupt},
+      // The child reads only the first name: damage further on goes unseen.
+      {"a flipped byte read only at the start", flipped(noise, noise.size() - 100), kWhole, 64,
+       kOk, Decoded::kExtraBytes},
       {"a wrong checksum, met by the read", flipped(digits, digits.size() - 1), kWhole, 10,
        Decoded::kCorrupt, kOk, ZSTD_error_checksum_wrong},
       {"a right checksum arriving last", digits, digits.size() - 4, 10, kOk, kOk},
