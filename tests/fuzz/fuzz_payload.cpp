@@ -1,22 +1,23 @@
-// Fuzz target: the payload reader and the entry loop over arbitrary bytes.
+// Fuzz target: the launcher's payload reader (payload/stream.cpp over format/payload_decoder.cpp)
+// and the entry-stream parser (format/entry_stream.cpp) over arbitrary bytes.
 // An input starting with "KA" 'Y' is a whole attached payload, read as the launcher reads it.
 // Any other input is taken as a decoded entry stream: the harness compresses it into a frame
 // first, so that mutations reach the name/size/content parsing instead of dying at the frame's
-// checksum. The loop mirrors the parent's entry loop in payload/extract.cpp without the files:
-// names of up to 1024 units with their terminator, entry_name_is_safe, the u64 size, content in
-// chunks of 32768 bytes.
+// checksum. The entry loop is payload/extract.cpp's without the files: the parser judges each
+// name and reads its size; only the content loop (chunks of kChunkBytes) is the harness's.
 #include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <wchar.h>
 
 #include <zstd.h>
 
-#include "fuzz_report.h"
 #include "base/report.h"
-#include "format/entry_name.h"
+#include "format/entry_stream.h"
 #include "format/payload_layout.h"
+#include "fuzz_report.h"
 #include "payload/stream.h"
 
 namespace {
@@ -28,36 +29,22 @@ unsigned char Chunk[kChunkBytes];
 // to 128 KiB; a long run of them would only cost time, not coverage).
 constexpr uint64_t kContentBudget = 64ull << 20;
 
-void read_name() {
-  for (size_t i = 0; i < kEntryNameUnits; ++i) {
-    uint16_t unit = 0;
-    payload_read(&unit, 2);
-    Name[i] = static_cast<wchar_t>(unit);
-    if (unit == 0) return;
-  }
-  die_with_message("Error, couldn't decode attached data.");
-}
+void read_from_payload(void*, void* dst, size_t n) { payload_read(dst, n); }
 
-uint64_t read_size() {
-  unsigned char bytes[8];
-  payload_read(bytes, 8);
-  uint64_t size = 0;
-  for (int i = 7; i >= 0; --i) size = (size << 8) | bytes[i];
-  return size;
-}
+const EntrySource kPayloadEntries = {read_from_payload, nullptr};
 
 // What a safe name promises, checked without the checker's own code: joined to a folder, no
-// component leaves it or names a drive, stream or another root.
+// component leaves it (also once Windows has stripped its trailing dots and blanks) or names
+// a drive, a stream or another root.
 void check_safe_name_stays_inside(const wchar_t* name) {
-  if (name[0] == L'\\' || name[0] == L'/') abort();
+  if (wcsnlen(name, kEntryNameUnits) == kEntryNameUnits) abort();  // terminated
   const wchar_t* start = name;
   for (const wchar_t* c = name;; ++c) {
     if (*c == L':' || *c == L'/') abort();
     if (*c == L'\\' || *c == L'\0') {
-      size_t length = static_cast<size_t>(c - start);
-      if (length == 0) abort();
-      if (length == 1 && start[0] == L'.') abort();
-      if (length == 2 && start[0] == L'.' && start[1] == L'.') abort();
+      const wchar_t* end = c;
+      while (end > start && (end[-1] == L'.' || end[-1] == L' ')) --end;
+      if (end == start) abort();  // empty, ".", "..", or nothing but dots and blanks
       if (*c == L'\0') return;
       start = c + 1;
     }
@@ -67,11 +54,18 @@ void check_safe_name_stays_inside(const wchar_t* name) {
 void entry_loop() {
   uint64_t budget = kContentBudget;
   for (;;) {
-    read_name();
-    if (Name[0] == L'\0') return;
-    if (!entry_name_is_safe(Name)) die_with_unsafe_name(Name);
+    switch (read_entry_name(kPayloadEntries, Name)) {
+      case EntryNameKind::kEntry:
+        break;
+      case EntryNameKind::kEndMarker:
+        return;
+      case EntryNameKind::kTooLong:
+        die_with_message("Error, couldn't decode attached data.");
+      case EntryNameKind::kUnsafe:
+        die_with_unsafe_name(Name);
+    }
     check_safe_name_stays_inside(Name);
-    uint64_t remaining = read_size();
+    uint64_t remaining = read_entry_size(kPayloadEntries);
     while (remaining > 0) {
       if (budget == 0) return;
       size_t chunk = remaining < kChunkBytes ? static_cast<size_t>(remaining) : kChunkBytes;

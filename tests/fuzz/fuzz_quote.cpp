@@ -1,6 +1,7 @@
-// Fuzz target: argument quoting (supervise/quote.cpp) as a round trip. The input's 16-bit units
-// are argument vectors (a 0 unit ends an argument); they are quoted into a child command line the
-// way the parent builds it (program path, then a blank and the quoted argument for each) and
+// Fuzz target: argument quoting (format/command_line.cpp) as a round trip. The input's 16-bit
+// units are argument vectors (a 0 unit ends an argument); they are quoted into a child command
+// line the way the parent builds it (supervise/child.cpp: the program path, then a blank and
+// the quoted argument for each, into a buffer of exactly the units quoted_length counts) and
 // split again by reference splitters written here from the Windows command-line rules:
 //  - argv[0]: up to the next quote when it starts with one (no backslash rules), otherwise up to
 //    the first blank or tab;
@@ -17,9 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "fuzz_report.h"
-#include "base/wide.h"
-#include "supervise/quote.h"
+#include "format/command_line.h"
 
 namespace {
 
@@ -90,27 +89,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
 
-  // Room for the worst case: every unit a quote (backslash and quote) plus quotes and blanks.
-  size_t capacity = 64 + 4 * size;
-  std::vector<wchar_t> storage(capacity);
-  WideBuffer line = wide_buffer(storage.data(), capacity);
-  Failure failure = FUZZ_GUARDED({
-    append_quoted_to(&line, program);
-    for (const std::wstring& argument : arguments) {
-      buffer_append_char(&line, L' ');
-      size_t before = line.length;
-      append_quoted_to(&line, argument.c_str());
-      // The length the launcher checks the line with before it builds it.
-      if (quoted_length(argument.c_str()) != line.length - before) abort();
-    }
-  });
-  if (failure != Failure::kNone) abort();  // the capacity covers every expansion
+  // The line as the parent counts it before building it: every unit written is counted.
+  size_t units = arguments.size() + quoted_length(program);
+  for (const std::wstring& argument : arguments) units += quoted_length(argument.c_str());
+  std::vector<wchar_t> storage(units + 1);
+  wchar_t* end = quote_argument(storage.data(), program);
+  for (const std::wstring& argument : arguments) {
+    *end++ = L' ';
+    end = quote_argument(end, argument.c_str());
+  }
+  if (static_cast<size_t>(end - storage.data()) != units || *end != L'\0') abort();
 
   std::vector<std::wstring> expected = {program};
   for (const std::wstring& argument : arguments) {
     if (!argument.empty()) expected.push_back(argument);
   }
-  std::wstring text(line.text, line.length);
+  std::wstring text(storage.data(), units);
   if (split(text, DoubledQuote::kToggles) != expected) abort();
   if (split(text, DoubledQuote::kLiteral) != expected) abort();
   return 0;

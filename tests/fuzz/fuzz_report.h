@@ -1,4 +1,4 @@
-// The fuzz build's seam for launcher/report.h: the failure functions jump back into the harness
+// The fuzz build's seam for base/report.h: the failure functions jump back into the harness
 // instead of ending the process (libFuzzer counts an exit as a crash).
 #pragma once
 

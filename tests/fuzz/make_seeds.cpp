@@ -1,9 +1,11 @@
 // Writes the seed corpora of the fuzz targets into three folders: whole payloads and entry
-// streams made by the packer's writer (payload), reference templates (expand), argument
-// vectors (quote). Run at build time; nothing generated is checked in.
+// streams made by the packer's writer (payload), reference templates, some with the values of
+// {PROGRAM} and {HOME} (expand), argument vectors (quote). Run at build time; nothing generated
+// is checked in.
 #include <stdio.h>
 
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,8 @@ int main(int argc, char** argv) {
       {{u"main.dll", std::string(40000, 'a')}},
       {{u"caf\u00e9.dll", "\x01\x02"}, {u"..\\up.txt", "evil"}},
       {},
+      // The longest name the parser takes: one more unit in place of its terminator is too long.
+      {{std::u16string(1023, u'n'), "longest name"}},
   };
   veldro::FrameOptions options;
   options.level = 3;
@@ -73,15 +77,26 @@ int main(int argc, char** argv) {
       u"{{TEMP}}",
       u"\u00e9\u65e5{UNKNOWN}",
   };
+  // Templates with the values of {PROGRAM} and {HOME} after them.
+  const std::u16string with_values[] = {
+      u"{PROGRAM_DIR}\\{PROGRAM_BASE}", u"tool.exe", u"C:\\Users\\u",
+      u"[{PROGRAM_BASE}]{HOME}", u".EXE", u"\\\\",
+      u"x{HOME}\\{PROGRAM_DIR}", u"C:\\", u"",
+  };
   n = 0;
-  for (const std::u16string& t : templates) {
+  auto write_template = [&](const std::u16string& units) {
     for (unsigned capacity : {1u, 40u, 300u}) {
       std::string bytes;
-      bytes += static_cast<char>(n & 1);
+      bytes += static_cast<char>(n & 3);  // which folders cannot be had
       bytes += static_cast<char>(capacity & 0xff);
       bytes += static_cast<char>(capacity >> 8);
-      write(expand_dir + "/template_" + std::to_string(n++), bytes + utf16le(t));
+      write(expand_dir + "/template_" + std::to_string(n++), bytes + utf16le(units));
     }
+  };
+  for (const std::u16string& t : templates) write_template(t);
+  for (size_t i = 0; i + 2 < std::size(with_values); i += 3) {
+    const std::u16string end(1, u'\0');
+    write_template(with_values[i] + end + with_values[i + 1] + end + with_values[i + 2] + end);
   }
 
   const std::vector<std::vector<std::u16string>> vectors = {
