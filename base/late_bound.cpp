@@ -13,3 +13,7 @@ void* late_bound_function(const wchar_t* dll, const char* function) {
   if (address == nullptr) die_on_broken_invariant();
   return reinterpret_cast<void*>(address);
 }
+
+bool running_under_wine() {
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}

@@ -13,3 +13,7 @@ void* late_bound_function(const wchar_t* dll, const char* function);
 // declares; the header's declaration is only named, never linked.
 #define LATE_BOUND(dll, function) \
   (reinterpret_cast<decltype(&function)>(late_bound_function(dll, #function)))
+
+// True when the system is Wine (its ntdll exports wine_get_version), for the few places where
+// Wine behaves unlike Windows in a way the launcher must work around.
+bool running_under_wine();

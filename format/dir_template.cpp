@@ -98,6 +98,9 @@ const PlaceholderInfo kPlaceholders[kPlaceholderCount] = {
     {"VERSION", Placeholder::kVersion, PlaceholderKind::kProductString, kInputsVersion, 4},
 };
 
+static_assert(static_cast<size_t>(Placeholder::kProductVersion) + 1 == kPlaceholderCount,
+              "every placeholder has its entry in the table");
+
 const char* const kPlaceholderGroups[kPlaceholderGroupCount] = {
     "the user's temp, profile and local application data folders",
     "the exe as started (argv[0]), the same without '.exe', its folder",

@@ -88,3 +88,15 @@ const wchar_t* resolve_self_path(bool resolve) {
   }
   return form;
 }
+
+void append_extended_length_form(WideBuffer* out, const wchar_t* path) {
+  if (starts_with(path, L"\\\\?\\")) {
+    buffer_append(out, path);
+  } else if (path[0] == L'\\' && path[1] == L'\\') {
+    buffer_append(out, L"\\\\?\\UNC\\");
+    buffer_append(out, path + 2);
+  } else {
+    buffer_append(out, L"\\\\?\\");
+    buffer_append(out, path);
+  }
+}

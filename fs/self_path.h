@@ -4,6 +4,8 @@
 
 #include <stddef.h>
 
+#include "base/wide.h"
+
 // The own executable path, computed once per form and then served from a cache. Plain form:
 // the module file name with its directory part shortened. Resolved form: the final path of
 // the file, extended-length prefixes removed, directory part shortened. Empty when the module
@@ -20,3 +22,7 @@ void resolve_final_path(wchar_t* path, size_t capacity);
 // vanishes between the size query and the conversion. Aborts when the result does not fit in
 // capacity.
 void shorten_directory_part(wchar_t* path, size_t capacity);
+
+// Appends path's extended-length form ("\\?\C:\...", "\\?\UNC\server\share\...") to out; a
+// path in that form already is appended as it is. Aborts when out would overflow.
+void append_extended_length_form(WideBuffer* out, const wchar_t* path);

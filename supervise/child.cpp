@@ -7,7 +7,9 @@
 #include "base/late_bound.h"
 #include "base/report.h"
 #include "base/run_state.h"
+#include "base/wide.h"
 #include "format/command_line.h"
+#include "fs/self_path.h"
 #include "supervise/target_removal.h"
 
 namespace {
@@ -18,6 +20,7 @@ constexpr size_t kCommandLineUnits = 32767;
 constexpr DWORD kChildGraceMs = 5000;
 
 wchar_t OwnModulePath[kPathUnits];
+const wchar_t* ChildStartPath;  // OwnModulePath or another form of it (choose_start_path)
 wchar_t ChildCommandLine[kCommandLineUnits];
 
 // The running child's process handle, or null. Taken out of this slot with an atomic exchange
@@ -31,13 +34,41 @@ void* volatile ChildProcess;
 volatile unsigned long ChildExitCode;
 HANDLE ChildExitKnown;
 
-void fill_own_module_path() {
-  if (OwnModulePath[0] != L'\0') return;
-  if (GetModuleFileNameW(nullptr, OwnModulePath, kPathUnits) == 0) die_on_broken_invariant();
-}
-
 [[noreturn]] void die_with_launch_error(DWORD error) {
   die_with_os_error("Error, couldn't launch child", static_cast<long>(error));
+}
+
+// Chooses the form of the own path that process creation takes: the path itself when it is
+// shorter than MAX_PATH, which is all CreateProcessW takes of an application name; else the
+// same file named by its folder's short (8.3) form and its own name, when that is short enough;
+// else the extended-length form. Wine 8 takes no form of a longer path: it turns every name
+// back into the long path and refuses it or, from about 1,030 units on, crashes inside the
+// call. There, and where the system cut the module path to its buffer, the run ends here,
+// before anything is extracted.
+void choose_start_path() {
+  if (wcslen(OwnModulePath) < MAX_PATH) {
+    ChildStartPath = OwnModulePath;
+    return;
+  }
+  if (running_under_wine()) die_with_launch_error(ERROR_FILENAME_EXCED_RANGE);
+  const wchar_t* short_folder_form = resolve_self_path(false);
+  if (wcslen(short_folder_form) < MAX_PATH) {
+    ChildStartPath = short_folder_form;
+    return;
+  }
+  static wchar_t extended[kPathUnits + 8];
+  WideBuffer path = wide_buffer(extended, kPathUnits + 8);
+  append_extended_length_form(&path, OwnModulePath);
+  ChildStartPath = extended;
+}
+
+void fill_own_module_path() {
+  if (OwnModulePath[0] != L'\0') return;
+  DWORD length = GetModuleFileNameW(nullptr, OwnModulePath, kPathUnits);
+  if (length == 0) die_on_broken_invariant();
+  // A path the system cut to the buffer names no file: no form of it could start the child.
+  if (length >= kPathUnits) die_with_launch_error(ERROR_FILENAME_EXCED_RANGE);
+  choose_start_path();
 }
 
 void record_child_exit_code(unsigned long code) {
@@ -98,7 +129,7 @@ int launch_child_and_wait() {
   if (ChildExitKnown == nullptr) die_on_broken_invariant();
 
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(OwnModulePath, ChildCommandLine, nullptr, nullptr, TRUE,
+  if (!CreateProcessW(ChildStartPath, ChildCommandLine, nullptr, nullptr, TRUE,
                       NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &process)) {
     // Nothing runs from the directory yet: it goes before the failure is reported.
     DWORD error = GetLastError();

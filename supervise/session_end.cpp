@@ -11,10 +11,6 @@
 
 namespace {
 
-bool under_wine() {
-  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
-
 bool desktop_process_runs() {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return false;
@@ -34,7 +30,7 @@ bool desktop_process_runs() {
 // the Unix standard error of whoever made the window open long after the launcher has ended:
 // a pipe the user reads the launcher's output through would never end. So under Wine the
 // watcher only joins a desktop that runs already; without one there is no session to leave.
-bool session_has_a_desktop() { return !under_wine() || desktop_process_runs(); }
+bool session_has_a_desktop() { return !running_under_wine() || desktop_process_runs(); }
 
 // Window functions come from user32, which only the parent loads; bound once, on the watcher's
 // thread, before its window exists.

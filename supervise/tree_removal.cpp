@@ -17,6 +17,7 @@
 
 #include "base/late_bound.h"
 #include "base/wide.h"
+#include "fs/self_path.h"
 
 namespace {
 
@@ -211,15 +212,7 @@ bool remove_entry(Walk* walk, DWORD listed_attributes) {
 // Writes the extended-length form of path into walk->path, without trailing backslashes.
 void start_path(Walk* walk, const wchar_t* path) {
   walk->path = wide_buffer(walk->path_storage, kWalkPathUnits);
-  if (wcsncmp(path, L"\\\\?\\", 4) == 0) {
-    buffer_append(&walk->path, path);
-  } else if (path[0] == L'\\' && path[1] == L'\\') {
-    buffer_append(&walk->path, L"\\\\?\\UNC\\");
-    buffer_append(&walk->path, path + 2);
-  } else {
-    buffer_append(&walk->path, L"\\\\?\\");
-    buffer_append(&walk->path, path);
-  }
+  append_extended_length_form(&walk->path, path);
   size_t length = walk->path.length;
   while (length > 4 && walk->path.text[length - 1] == L'\\') --length;
   cut(&walk->path, length);

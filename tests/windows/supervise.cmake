@@ -39,6 +39,8 @@ veldro_add_launcher(sv_empty OBJECT "${_sv_bin}/sv_payload_empty.obj")
 veldro_fixture_launcher(sv_program_dir plain --template "{PROGRAM_DIR}\\pd_{RANDOM}")
 veldro_fixture_launcher(sv_program_base plain --template "{PROGRAM_BASE}_{RANDOM}")
 veldro_fixture_launcher(sv_program plain --template "{PROGRAM}_{RANDOM}")
+# A launcher stored at long paths; its own template prefix lets the test see what it leaves.
+veldro_fixture_launcher(sv_long_path plain --template "{TEMP}\\long_path_{RANDOM}")
 
 veldro_gtest(e2e_supervise_tests SOURCES e2e_supervise_test.cpp
   DEPENDS sv_probe sv_dep sv_missing_dep sv_dep_impostor sv_no_entry_point sv_empty
@@ -66,3 +68,11 @@ add_test(NAME failure_box
   COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/failure_box.sh" "${CMAKE_CURRENT_BINARY_DIR}"
           "${CMAKE_CURRENT_BINARY_DIR}/failure_box")
 set_tests_properties(failure_box PROPERTIES TIMEOUT 300 ENVIRONMENT "LC_ALL=C.UTF-8")
+
+# A launcher stored at paths of about 250 to 4,000 units, started from the Unix side as a user
+# starts it: it runs or refuses with the launch line, never crashes, and leaves nothing.
+add_test(NAME long_path
+  COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/long_path.sh" "$<TARGET_FILE:sv_long_path>"
+          "${CMAKE_CURRENT_BINARY_DIR}/long_path")
+set_tests_properties(long_path PROPERTIES FIXTURES_REQUIRED wine
+  ENVIRONMENT "WINEPREFIX=${VELDRO_WINEPREFIX};WINEDEBUG=-all;LC_ALL=C.UTF-8")
