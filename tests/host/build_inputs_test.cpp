@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "format/build_inputs.h"
-#include "pack/coff_object.h"
-#include "pack/inputs_section.h"
+#include "pack/app/build_inputs.h"
 
 using namespace veldro;
 
@@ -19,7 +18,7 @@ std::vector<uint8_t> sample_section() {
   LauncherStrings strings;
   strings.company = u"Acme";
   strings.product_version = u"2.0-beta";
-  return inputs_section({'K', 'A', 'Y', 1, 2, 3, 4, 5, 6}, strings);
+  return launcher_section({'K', 'A', 'Y', 1, 2, 3, 4, 5, 6}, strings);
 }
 
 void store64(std::vector<uint8_t>& bytes, size_t at, uint64_t v) {

@@ -10,9 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "pack/app_tree.h"
-#include "pack/cli.h"
-#include "pack/resources.h"
+#include "pack/app/resources.h"
+#include "pack/base/pack_error.h"
+#include "pack/base/text.h"
+#include "pack/cli/args.h"
 
 namespace fs = std::filesystem;
 using namespace veldro;

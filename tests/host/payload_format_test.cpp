@@ -10,10 +10,11 @@
 #include <random>
 #include <string>
 
-#include "pack/app_tree.h"
-#include "pack/coff_object.h"
-#include "pack/inspect.h"
-#include "pack/payload_writer.h"
+#include "pack/app/app_tree.h"
+#include "pack/app/build_inputs.h"
+#include "pack/payload/payload_finder.h"
+#include "pack/payload/payload_reader.h"
+#include "pack/payload/payload_writer.h"
 
 namespace fs = std::filesystem;
 using namespace veldro;

@@ -4,8 +4,9 @@
 
 #include <string>
 
-#include "pack/app_tree.h"
-#include "pack/template_check.h"
+#include "pack/app/template_check.h"
+#include "pack/base/pack_error.h"
+#include "pack/base/text.h"
 
 namespace {
 
