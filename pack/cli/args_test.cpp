@@ -1,23 +1,16 @@
-// The packer's option parsing and the version fields of its resource script, table-driven:
-// what a command line or a version string turns into, and what is refused.
+// The packer's option parsing, table-driven: what a command line turns into, and what is
+// refused; and the product strings a resource script cannot hold.
+#include "pack/cli/args.h"
+
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "pack/app/resources.h"
-#include "pack/base/pack_error.h"
-#include "pack/base/text.h"
-#include "pack/cli/args.h"
+#include "pack/base/scratch_dir.h"
 
-namespace fs = std::filesystem;
-using namespace veldro;
-
+namespace veldro {
 namespace {
 
 const std::vector<OptionSpec> kOptions = {
@@ -78,42 +71,12 @@ TEST(PackOptions, HelpWinsUnlessAfterTheDoubleDash) {
   EXPECT_EQ(after.positionals, std::vector<std::string>{"--help"});
 }
 
-// The FILEVERSION line of the resource script written for a file version.
-std::string fixed_version(const std::string& version) {
-  fs::path script = fs::temp_directory_path() / ("veldro_version_" + std::to_string(getpid()) + ".rc");
-  ResourceInfo info;
-  info.strings.file_version = utf16_from_utf8(version);
-  info.original_filename = "app.exe";
-  write_resource_script(script.string(), info);
-  std::ifstream in(script);
-  std::string line, found;
-  while (std::getline(in, line)) {
-    if (line.rfind("FILEVERSION ", 0) == 0) found = line.substr(12);
-  }
-  fs::remove(script);
-  fs::remove(script.string() + ".manifest");
-  return found;
-}
-
-TEST(PackOptions, VersionsOfAnyFormTakeTheirLeadingNumbers) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"1.2.3.4", "1,2,3,4"},       {"1.2", "1,2,0,0"},         {"2.1.0-beta", "2,1,0,0"},
-      {"7 (build 12)", "7,0,0,0"},  {"1.2.3.4.5", "1,2,3,4"},   {"1..2", "1,0,0,0"},
-      {"3.", "3,0,0,0"},            {"v1.2", "0,0,0,0"},        {"", "0,0,0,0"},
-      {"65535.0.1", "65535,0,1,0"}, {"0001.02", "1,2,0,0"},
-  };
-  for (const auto& [version, fixed] : cases) EXPECT_EQ(fixed_version(version), fixed) << version;
-  EXPECT_THROW(fixed_version("65536"), PackError);
-  EXPECT_THROW(fixed_version("1.2.99999999999999999999"), PackError);
-}
-
 TEST(PackOptions, ProductStringsWithControlCharactersAreRefused) {
-  fs::path script = fs::temp_directory_path() / ("veldro_strings_" + std::to_string(getpid()) + ".rc");
+  ScratchDir dir;
   ResourceInfo info;
   info.strings.company = u"Acme\nEND";
-  EXPECT_THROW(write_resource_script(script.string(), info), PackError);
-  fs::remove(script);
-  fs::remove(script.string() + ".manifest");
+  EXPECT_THROW(write_resource_script(dir.path("app.rc"), info), PackError);
 }
 
 }  // namespace
+}  // namespace veldro

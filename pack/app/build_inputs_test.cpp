@@ -1,17 +1,21 @@
-// The build-inputs section as the packer writes it and the launcher reads it: what is written
-// reads back field by field, and every way a damaged section could send the launcher's reads
-// outside it is refused.
+// The build inputs in both forms: the section as the packer writes it and the launcher reads
+// it (what is written reads back field by field, and every way a damaged section could send
+// the launcher's reads outside it is refused), and the object, read by an independent reader.
+#include "pack/app/build_inputs.h"
+
 #include <gtest/gtest.h>
+#include <stdio.h>
+#include <stdlib.h>
 
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "format/build_inputs.h"
-#include "pack/app/build_inputs.h"
+#include "pack/base/files.h"
+#include "pack/base/scratch_dir.h"
 
-using namespace veldro;
-
+namespace veldro {
 namespace {
 
 std::vector<uint8_t> sample_section() {
@@ -106,4 +110,31 @@ TEST(BuildInputsSection, DamageThatWouldLeadReadsAstrayIsRefused) {
   }
 }
 
+TEST(CoffObject, CarriesThePayloadAndStringsUnderTheLauncherSymbols) {
+  std::vector<uint8_t> payload = {'K', 'A', 'Y', 1, 2, 3, 4, 5, 6, 7, 8};
+  LauncherStrings strings;
+  strings.company = u"Acme";
+  std::vector<uint8_t> object = launcher_object(payload, strings);
+
+  // Checked by an independent reader: the MinGW objdump's symbol table and section contents.
+  ScratchDir dir;
+  std::string path = dir.write("launcher.obj", object);
+  const char* objdump = getenv("OBJDUMP");
+  std::string command = std::string(objdump ? objdump : "x86_64-w64-mingw32-objdump") + " -t -s " + path;
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string dump;
+  char buffer[4096];
+  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) dump.append(buffer, n);
+  ASSERT_EQ(pclose(pipe), 0) << dump;
+
+  for (const char* symbol : {"veldro_payload", "veldro_payload_size", "veldro_dir_spec",
+                             "veldro_company", "veldro_product", "veldro_version",
+                             "veldro_file_version", "veldro_product_version"}) {
+    EXPECT_NE(dump.find(std::string(" ") + symbol + "\n"), std::string::npos) << symbol << "\n" << dump;
+  }
+  EXPECT_NE(dump.find("4b415901 02030405"), std::string::npos) << dump;  // "KAY" and the bytes
+}
+
 }  // namespace
+}  // namespace veldro

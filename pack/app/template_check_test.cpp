@@ -1,10 +1,11 @@
 // The pack-time template check: templates every run could use pass, and the ones that would
 // fail every run, or give a folder that is not the run's own, are refused with their reason.
+#include "pack/app/template_check.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "pack/app/template_check.h"
 #include "pack/base/pack_error.h"
 #include "pack/base/text.h"
 
