@@ -61,6 +61,16 @@ std::vector<uint8_t> serialize(const PeImage& image, const std::vector<uint8_t>&
   return out;
 }
 
+// True when every section but the last has its file data in [begin, end): after the headers,
+// which the exe writes anew, and before the placeholder, where the exe's own sections go.
+bool data_lies_between(const PeImage& image, uint64_t begin, uint64_t end) {
+  for (size_t i = 0; i + 1 < image.sections.size(); ++i) {
+    const SectionHeader& s = image.sections[i];
+    if (s.raw_size > 0 && (s.raw_offset < begin || uint64_t{s.raw_offset} + s.raw_size > end)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 Stub read_stub(const ByteSource& file) {
@@ -83,9 +93,12 @@ Stub read_stub(const ByteSource& file) {
            std::to_string(file.size()));
   }
   const SectionHeader* inputs = find_inputs_section(image);
-  if (inputs == nullptr || inputs != &image.sections.back() ||
-      inputs->raw_size < kInputsHeaderBytes) {
+  if (inputs == nullptr || inputs != &image.sections.back() || inputs->raw_size < kInputsHeaderBytes) {
     refuse("has no payload section (.veldro) at the end of its image, so it is no launcher stub");
+  }
+  if (!data_lies_between(image, image.optional.start.headers_size, inputs->raw_offset)) {
+    refuse("has section data that overlaps its headers or its payload section (.veldro), so it is "
+           "no launcher stub");
   }
   uint8_t header[kInputsHeaderBytes];
   InputsSpan fields[kInputsFieldCount];
@@ -97,10 +110,12 @@ Stub read_stub(const ByteSource& file) {
     refuse("already carries resources: it is a built exe, not a stub");
   }
   // The new resource section takes the placeholder's header; the section table needs room
-  // for one header more, and the placeholder's data starts after the headers.
+  // for one header more (and the loader takes at most kMaxSections), and the placeholder's data
+  // starts after the headers.
   if (image.section_table_offset() + kSectionHeaderBytes * (image.sections.size() + 1) >
           image.optional.start.headers_size ||
-      inputs->raw_offset < image.optional.start.headers_size) {
+      inputs->raw_offset < image.optional.start.headers_size ||
+      image.sections.size() + 1 > kMaxSections) {
     refuse("has no room in its headers for one more section");
   }
   stub.bytes.resize(inputs->raw_offset);

@@ -74,6 +74,7 @@ TEST(ExeWriter, TheChecksumIsTheFoldedSumOfWordsPlusTheLength) {
 constexpr size_t kFileAt = sizeof(DosHeader) + 4;
 constexpr size_t kOptionalAt = kFileAt + sizeof(FileHeader);
 constexpr size_t kDirectoriesAt = kOptionalAt + sizeof(OptionalHeader64);
+constexpr size_t kTableAt = kDirectoriesAt + kMaxDirectories * sizeof(DataDirectory);
 
 TEST(ExeWriter, StubsThatCannotCarryALauncherAreRefusedWithTheirReason) {
   struct Case {
@@ -85,6 +86,7 @@ TEST(ExeWriter, StubsThatCannotCarryALauncherAreRefusedWithTheirReason) {
   const auto none = [](std::vector<uint8_t>&) {};
   const auto same = [](SyntheticPe&) {};
   const char kNoProgram[] = "is not a 64-bit Windows program";
+  const char kOverlap[] = "has section data that overlaps its headers or its payload section";
   const Case cases[] = {
       {"a stub", same, none, nullptr},
       {"a console stub", [](SyntheticPe& s) { s.subsystem = kSubsystemConsole; }, none, nullptr},
@@ -103,10 +105,14 @@ TEST(ExeWriter, StubsThatCannotCarryALauncherAreRefusedWithTheirReason) {
       {"a placeholder not last", [](SyntheticPe& s) { s.sections.push_back({".reloc", {1}}); },
        [](std::vector<uint8_t>& b) {
          // Swap the last two section headers: .veldro then .reloc.
-         size_t table = kOptionalAt + sizeof(OptionalHeader64) + 16 * sizeof(DataDirectory);
-         std::swap_ranges(b.begin() + table + 2 * 40, b.begin() + table + 3 * 40, b.begin() + table + 3 * 40);
+         std::swap_ranges(b.begin() + kTableAt + 2 * 40, b.begin() + kTableAt + 3 * 40,
+                          b.begin() + kTableAt + 3 * 40);
        },
        "has no payload section (.veldro) at the end"},
+      {"section data inside the headers", same,
+       [](std::vector<uint8_t>& b) { store_le(&b[kTableAt + 20], 1, 4); }, kOverlap},
+      {"section data over the placeholder's", same,
+       [](std::vector<uint8_t>& b) { store_le(&b[kTableAt + 40 + 20], b.size() - 0x200, 4); }, kOverlap},
       {"another layout version", same, [](std::vector<uint8_t>& b) { b[b.size() - 0x200 + 8] = 2; },
        "of another layout than this packer writes"},
       {"resources already", same,

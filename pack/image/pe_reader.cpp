@@ -8,9 +8,7 @@
 namespace veldro {
 namespace {
 
-// Bounds on what a sane image holds, so that a hostile header cannot make the reader loop for
-// long: the loader itself refuses more than 96 sections.
-constexpr uint32_t kMaxSections = 96;
+// A bound on a name read, so that a hostile table cannot make the reader loop for long.
 constexpr size_t kMaxNameBytes = 512;
 
 // The optional header of either layout, its fields in the model's form, and where its data

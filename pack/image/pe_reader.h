@@ -15,6 +15,9 @@
 
 namespace veldro {
 
+// The loader refuses images of more sections.
+constexpr size_t kMaxSections = 96;
+
 struct PeImage {
   uint32_t pe_offset = 0;  // where "PE\0\0" stands (the DOS header's pe_offset)
   FileHeader file = {};
