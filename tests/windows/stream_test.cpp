@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/run_state.h"
-#include "pack/payload_writer.h"
+#include "pack/payload/payload_writer.h"
 #include "format/payload_layout.h"
 #include "payload/stream.h"
 
