@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "format/build_inputs.h"
+#include "format/byte_order.h"
 #include "pack/base/files.h"
 #include "pack/base/scratch_dir.h"
 
@@ -26,7 +27,7 @@ std::vector<uint8_t> sample_section() {
 }
 
 void store64(std::vector<uint8_t>& bytes, size_t at, uint64_t v) {
-  for (int i = 0; i < 8; ++i) bytes[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  store_le(&bytes[at], v, 8);
 }
 
 size_t offset_field(InputsField field) { return 16 + 16 * field; }
@@ -36,7 +37,7 @@ std::u16string string_at(const std::vector<uint8_t>& section, const InputsSpan& 
   std::u16string text;
   for (uint64_t i = 0; i + 2 < span.size; i += 2) {
     const uint8_t* unit = &section[span.offset + i];
-    text.push_back(static_cast<char16_t>(unit[0] | unit[1] << 8));
+    text.push_back(static_cast<char16_t>(load_le(unit, 2)));
   }
   return text;
 }

@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "format/byte_order.h"
 #include "pack/app/app_tree.h"
 #include "pack/base/scratch_dir.h"
 #include "pack/payload/payload_finder.h"
@@ -16,11 +17,7 @@
 namespace veldro {
 namespace {
 
-uint64_t u64_at(const std::vector<uint8_t>& bytes, size_t offset) {
-  uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = (v << 8) | bytes[offset + i];
-  return v;
-}
+uint64_t u64_at(const std::vector<uint8_t>& bytes, size_t offset) { return load_le(&bytes[offset], 8); }
 
 FrameOptions fast() {
   FrameOptions options;
