@@ -22,10 +22,18 @@ SyntheticPe sample_stub() {
   return spec;
 }
 
+constexpr size_t kFileAt = sizeof(DosHeader) + 4;
+constexpr size_t kOptionalAt = kFileAt + sizeof(FileHeader);
+constexpr size_t kDirectoriesAt = kOptionalAt + sizeof(OptionalHeader64);
+constexpr size_t kTableAt = kDirectoriesAt + kMaxDirectories * sizeof(DataDirectory);
+
 Stub stub_of(const std::vector<uint8_t>& bytes) { return read_stub(MemorySource(bytes)); }
 
 TEST(ExeWriter, TheModelOfTheBuiltExeMatchesItsContents) {
-  const std::vector<uint8_t> stub_bytes = synthetic_pe(sample_stub());
+  std::vector<uint8_t> stub_bytes = synthetic_pe(sample_stub());
+  // A signed stub: its signature would not cover the exe.
+  store_le(&stub_bytes[kDirectoriesAt + 8 * kCertificateDirectory], 0x200, 4);
+  store_le(&stub_bytes[kDirectoriesAt + 8 * kCertificateDirectory + 4], 16, 4);
   const Stub stub = stub_of(stub_bytes);
   const std::vector<Resource> resources = {{kResourceManifest, 1, std::vector<uint8_t>(1000, 'm')}};
   const std::vector<uint8_t> inputs(70000, 0xAB);
@@ -53,6 +61,7 @@ TEST(ExeWriter, TheModelOfTheBuiltExeMatchesItsContents) {
                 veldro.raw_size);
   EXPECT_EQ(image.directory(kResourceDirectory).rva, rsrc.virtual_address);
   EXPECT_EQ(image.directory(kResourceDirectory).size, rsrc.virtual_size);
+  EXPECT_EQ(image.directory(kCertificateDirectory).rva, 0u);
   EXPECT_EQ(image.directory(kCertificateDirectory).size, 0u);
   EXPECT_EQ(image.optional.start.checksum, pe_checksum(exe, checksum_offset(image)));
 
@@ -70,11 +79,6 @@ TEST(ExeWriter, TheChecksumIsTheFoldedSumOfWordsPlusTheLength) {
   // 0xFFFF + 0x0002 carries: 0x10001 folds to 0x0002.
   EXPECT_EQ(pe_checksum({0xFF, 0xFF, 7, 7, 7, 7, 2, 0}, 2), 0x0002u + 8);
 }
-
-constexpr size_t kFileAt = sizeof(DosHeader) + 4;
-constexpr size_t kOptionalAt = kFileAt + sizeof(FileHeader);
-constexpr size_t kDirectoriesAt = kOptionalAt + sizeof(OptionalHeader64);
-constexpr size_t kTableAt = kDirectoriesAt + kMaxDirectories * sizeof(DataDirectory);
 
 TEST(ExeWriter, StubsThatCannotCarryALauncherAreRefusedWithTheirReason) {
   struct Case {
