@@ -18,6 +18,7 @@ namespace {
 
 constexpr uint32_t kNewSectionFlags = kSectionInitializedData | kSectionReadable;
 constexpr uint64_t kMaxImageSize = 0x7FFFFFFF;
+constexpr uint32_t kMaxFileAlignment = 0x10000;  // the format's limit; the exe's padding follows it
 
 uint64_t align_up(uint64_t v, uint64_t alignment) { return (v + alignment - 1) / alignment * alignment; }
 
@@ -83,7 +84,9 @@ Stub read_stub(const ByteSource& file) {
       (image.optional.start.subsystem != kSubsystemGui &&
        image.optional.start.subsystem != kSubsystemConsole) ||
       !is_power_of_two(image.optional.start.file_alignment) ||
+      image.optional.start.file_alignment > kMaxFileAlignment ||
       !is_power_of_two(image.optional.start.section_alignment) ||
+      image.optional.start.section_alignment < image.optional.start.file_alignment ||
       image.directories.size() <= kCertificateDirectory) {
     refuse("is not a 64-bit Windows program, so no launcher stub");
   }

@@ -25,8 +25,8 @@ struct Stub {
 };
 
 // Reads and checks a stub. Throws PackError "stub '<name>' ..." when it is no 64-bit Windows
-// program (an exe of the graphical or console subsystem with power-of-two alignments and a
-// certificate directory), when the file ends before its headers say, when it has no
+// program (an exe of the graphical or console subsystem with power-of-two alignments, the
+// file's at most 64 KiB and at most the sections', and a certificate directory), when the file ends before its headers say, when it has no
 // build-inputs section as its last section, when another section's file data overlaps the
 // headers or that section, when that section holds no build inputs of this packer's layout,
 // when it already carries resources (a built exe, not a stub), or when its headers have no
