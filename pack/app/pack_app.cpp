@@ -77,6 +77,7 @@ PackSummary pack_app(const PackRequest& request, const PackObserver& observer) {
   }
 
   check_main_dll(files.front().path);
+  // A malformed icon is refused here rather than by the resource compiler later.
   if (!app.icon_path.empty()) read_icon_file(app.icon_path);
   if (!imports_are_acceptable(app, files, observer)) return {PackSummary::Status::kImportsRefused};
   if (!request.script_path.empty()) {

@@ -1,6 +1,7 @@
-// Whole files read and written at once, with the refusals that name them, and the facts about
-// the running packer that its commands need (its own executable, its process id, whether its
-// error stream is a terminal). Relies on base/pack_error.h. Portable, with a Windows branch.
+// Whole files read and written at once (a replaced file under a temporary name first), with
+// the refusals that name them, and what the commands need to know of the running packer: its
+// own executable, whether its error stream is a terminal. Relies on base/pack_error.h.
+// Portable, with a Windows branch.
 #pragma once
 
 #include <stdint.h>
