@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "pack/payload_writer.h"
+#include "pack/payload/payload_writer.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "base/run_state.h"
 #include "base/wide.h"
-#include "pack/payload_writer.h"
+#include "pack/payload/payload_writer.h"
 #include "payload/extract.h"
 #include "payload/stream.h"
 

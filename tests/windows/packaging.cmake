@@ -14,7 +14,7 @@ set_tests_properties(packaging PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 1800)
 add_library(shared_runtime SHARED fixture_dlls/shared_runtime.cpp)
 set_target_properties(shared_runtime PROPERTIES PREFIX "")
 add_test(NAME pack_cli
-  COMMAND "${VELDRO_ROOT}/tests/packaging/cli.sh" "${VELDRO_ROOT}" "${VELDRO_PACK}" "${VELDRO_FIXTURE}"
+  COMMAND "${VELDRO_ROOT}/tests/packaging/cli.sh" "${VELDRO_ROOT}" "${VELDRO_PACK}"
           "$<TARGET_FILE:probe>" "$<TARGET_FILE:shared_runtime>" "$<TARGET_FILE:hello_onefile>"
           "${CMAKE_CURRENT_BINARY_DIR}/pack_cli")
 set_tests_properties(pack_cli PROPERTIES TIMEOUT 600)
