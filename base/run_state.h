@@ -7,9 +7,7 @@
 
 #include <stddef.h>
 
-// Capacity of every path buffer of the launcher, in UTF-16 units, terminator included: the
-// target directory, the own executable's path, a parent's path read from the system.
-constexpr size_t kPathUnits = 4096;
+#include "format/dir_template.h"  // kPathUnits
 
 // The runtime's argument count and wide vector, captured first thing at entry.
 extern int RunArgc;

@@ -14,6 +14,11 @@
 
 #include "format/build_inputs.h"
 
+// Capacity of every path buffer of the launcher, in UTF-16 units, terminator included: the
+// target directory the template expands to, the own executable's path, a parent's path read
+// from the system. A template whose expansion does not fit fails every run.
+constexpr size_t kPathUnits = 4096;
+
 enum class Placeholder {
   kTemp, kHome, kCacheDir, kProgram, kProgramBase, kProgramDir,
   kPid, kTime, kTimeUs, kRandom,

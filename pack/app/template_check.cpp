@@ -14,9 +14,6 @@ namespace {
 constexpr wchar_t kRunUnique = 0xE000;
 const wchar_t kRunUniqueText[] = {kRunUnique, 0};
 
-// The launcher's capacity for its target directory, terminator included.
-constexpr size_t kPathUnits = 4096;
-
 std::wstring wide_units(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
 
 // The values a run would give the launcher's parser; the product strings are the launcher's
