@@ -29,8 +29,10 @@ bool check_parent_identity() {
   HANDLE parent = OpenProcess(kQueryAccess, FALSE, static_cast<DWORD>(pid));
   if (parent == nullptr) return false;
 
+  // A path cut to the buffer comes back as its full size: it names no file, so no copy of this one.
   static wchar_t parent_path[kPathUnits];
-  if (K32GetModuleFileNameExW(parent, nullptr, parent_path, kPathUnits) == 0) {
+  DWORD length = K32GetModuleFileNameExW(parent, nullptr, parent_path, kPathUnits);
+  if (length == 0 || length >= kPathUnits) {
     CloseHandle(parent);
     return false;
   }
