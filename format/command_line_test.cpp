@@ -1,10 +1,11 @@
-// Argument quoting: the table of examples, and a round trip of seeded random argument vectors
-// through a splitter written here from the Windows rules.
+// Argument quoting: the table of examples, each written in exactly the units quoted_length
+// counts. Random vectors quoted and split back: by the real splitters under Wine
+// (tests/windows/quoting_splitters_test.cpp), by reference splitters under sanitizers
+// (tests/fuzz/fuzz_quote.cpp).
 #include "format/command_line.h"
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 #include <vector>
 
@@ -54,69 +55,6 @@ TEST(QuoteArgument, ExampleTable) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(quoted(notation(c.argument)), notation(c.quoted)) << c.argument;
-  }
-}
-
-// A command line split as the system and the C runtime split it: the program up to the next
-// quote when it starts with one, else up to a blank or tab; then 2n backslashes before a quote
-// give n and the quote opens or closes quoting, 2n + 1 give n and a literal quote, other
-// backslashes are literal, and blanks and tabs outside quotes separate arguments.
-std::vector<std::wstring> split(const std::wstring& line) {
-  std::vector<std::wstring> args(1);
-  size_t i = 0;
-  const size_t n = line.size();
-  if (n > 0 && line[0] == L'"') {
-    for (i = 1; i < n && line[i] != L'"'; ++i) args[0] += line[i];
-    ++i;
-  } else {
-    for (; i < n && line[i] != L' ' && line[i] != L'\t'; ++i) args[0] += line[i];
-  }
-  for (;;) {
-    while (i < n && (line[i] == L' ' || line[i] == L'\t')) ++i;
-    if (i >= n) return args;
-    std::wstring arg;
-    bool quoted = false;
-    while (i < n && (quoted || (line[i] != L' ' && line[i] != L'\t'))) {
-      size_t backslashes = 0;
-      while (i < n && line[i] == L'\\') ++backslashes, ++i;
-      if (i < n && line[i] == L'"') {
-        arg.append(backslashes / 2, L'\\');
-        if (backslashes % 2 == 1) arg += L'"';
-        else quoted = !quoted;
-        ++i;
-      } else if (backslashes > 0) {
-        arg.append(backslashes, L'\\');
-      } else if (i < n) {
-        arg += line[i++];
-      }
-    }
-    args.push_back(arg);
-  }
-}
-
-// The child's line as the launcher builds it (program path, then each argument after a blank)
-// splits back into the program and the non-empty arguments; its length is what quoted_length
-// predicts, which the launcher checks against the system's limit before building it.
-TEST(QuoteArgument, RandomVectorsSplitBackUnchanged) {
-  const std::wstring program = L"C:\\Program Files\\Veldro App\\app.exe";
-  const std::wstring alphabet = L"ab \t\\\"\n\v\u00e9";
-  std::mt19937 random(1);
-  for (int vector = 0; vector < 3000; ++vector) {
-    std::vector<std::wstring> arguments(random() % 6);
-    for (std::wstring& argument : arguments) {
-      argument.resize(random() % 10);
-      for (wchar_t& c : argument) c = alphabet[random() % alphabet.size()];
-    }
-    std::wstring line = quoted(program);
-    size_t predicted = quoted_length(program.c_str());
-    std::vector<std::wstring> expected = {program};
-    for (const std::wstring& argument : arguments) {
-      line += L' ' + quoted(argument);
-      predicted += 1 + quoted_length(argument.c_str());
-      if (!argument.empty()) expected.push_back(argument);
-    }
-    EXPECT_EQ(line.size(), predicted);
-    ASSERT_EQ(split(line), expected) << "vector " << vector;
   }
 }
 

@@ -1,7 +1,6 @@
 # Target directory: template expansion, run-unique tokens, handoff environment, own path.
 
-# Launchers around probe.dll with the reference template and with templates of their own.
-veldro_fixture_launcher(dirspec_launcher plain)
+# Launchers around probe.dll with templates of their own.
 veldro_fixture_launcher(dirspec_relative_launcher plain --template "veldro_rel_{RANDOM}")
 veldro_fixture_launcher(dirspec_unknown_launcher plain --template "{TEMP}\\{FOO}")
 veldro_fixture_launcher(dirspec_empty_failure_launcher plain --template "{}x")
@@ -31,5 +30,5 @@ endif()
 veldro_gtest(dirspec_unit_tests LAUNCHER SOURCES dirspec_test.cpp self_path_test.cpp
   DEPENDS self_path_probe)
 veldro_gtest(dirspec_launch_tests SOURCES dirspec_launch_test.cpp
-  DEPENDS dirspec_launcher dirspec_relative_launcher dirspec_unknown_launcher
+  DEPENDS dirspec_relative_launcher dirspec_unknown_launcher
           dirspec_empty_failure_launcher dirspec_strings_launcher)

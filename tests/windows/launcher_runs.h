@@ -1,6 +1,6 @@
 // Running whole launchers the way the end-to-end tests do: each run with a TEMP of its own and
-// none of the handoff variables inherited from the test, and reading back what the probe
-// application printed ("name=value" lines).
+// none of the handoff variables inherited from the test, launchers kept running in the
+// background, and reading back what the probe application printed ("name=value" lines).
 #pragma once
 
 #include <windows.h>
@@ -14,6 +14,17 @@
 
 inline std::wstring bin(const std::wstring& name) { return test_bin_dir() + name; }
 inline std::wstring quote(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+// The folder of a path: everything before its last backslash (of a "path=" line: the target
+// directory of that run).
+inline std::string folder_of(const std::string& path) { return path.substr(0, path.rfind('\\')); }
+
+// The short (8.3) form of path as UTF-8, or path itself when it has none.
+inline std::string short_path(const std::wstring& path) {
+  wchar_t out[4096];
+  DWORD n = GetShortPathNameW(path.c_str(), out, 4096);
+  return utf8(n > 0 && n < 4096 ? std::wstring(out) : path);
+}
 
 inline const wchar_t* const kHandoffVariables[] = {
     L"VELDRO_ONEFILE_PARENT",    L"VELDRO_ONEFILE_START",     L"VELDRO_ONEFILE_TIME_US",
@@ -114,4 +125,25 @@ inline std::string wait_for_line(const std::wstring& path, const std::string& pr
     Sleep(50);
   }
   return read_file(path);
+}
+
+// Waits up to 30 s for a background launcher to end; its exit code (0xDEAD when it did not end).
+inline DWORD wait_background(Background& b) {
+  DWORD code = 0xDEAD;
+  if (WaitForSingleObject(b.process.hProcess, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(b.process.hProcess, &code);
+  CloseHandle(b.process.hThread);
+  CloseHandle(b.process.hProcess);
+  return code;
+}
+
+// Ends the application of a background run, given what it printed (a "pid=" line of the
+// child), with exit code 0: its launcher then ends by itself and cleans up. Returns the
+// launcher's exit code, as wait_background.
+inline DWORD end_background_application(Background& b, const std::string& out) {
+  HANDLE child = OpenProcess(PROCESS_TERMINATE, FALSE, std::stoul("0" + value(out, "pid=")));
+  if (child != nullptr) {
+    TerminateProcess(child, 0);
+    CloseHandle(child);
+  }
+  return wait_background(b);
 }

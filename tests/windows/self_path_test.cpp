@@ -1,6 +1,6 @@
 // The launcher's own path under Wine: the path steps on real files of C: (which has short
-// names) and Z:, the cache, and the two forms of a real exe in a long-named folder and reached
-// through a Unix symbolic link (self_path_probe.exe prints both forms).
+// names) and Z:, and the two forms of a real exe in a long-named folder and reached through a
+// Unix symbolic link (self_path_probe.exe prints both forms).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -135,24 +135,6 @@ TEST(ResolveFinalPathDeathTest, FinalPathLongerThanTheBufferAborts) {
   // "f.txt" fits 16 units; its final path (the whole folder path) does not.
   EXPECT_EXIT(resolved(L"f.txt", 16), ::testing::ExitedWithCode(kAbortExitCode), "");
   SetCurrentDirectoryW(L"C:\\");
-}
-
-TEST(ResolveSelfPath, EachFormIsComputedOnceAndServedFromTheCache) {
-  const wchar_t* plain = resolve_self_path(false);
-  std::wstring plain_text = plain;
-  const wchar_t* resolved_form = resolve_self_path(true);
-  EXPECT_NE(plain, resolved_form);  // two buffers
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(resolve_self_path(false), plain);
-    EXPECT_EQ(resolve_self_path(true), resolved_form);
-  }
-  EXPECT_EQ(std::wstring(plain), plain_text);
-
-  wchar_t module[MAX_PATH];
-  GetModuleFileNameW(nullptr, module, MAX_PATH);
-  std::wstring name = module;
-  name = name.substr(name.rfind(L'\\'));
-  EXPECT_EQ(plain_text.substr(plain_text.rfind(L'\\')), name);
 }
 
 TEST(ResolveSelfPath, ExeInALongNamedFolderOnC) {

@@ -42,7 +42,10 @@ veldro_fixture_launcher(sv_program plain --template "{PROGRAM}_{RANDOM}")
 # A launcher stored at long paths; its own template prefix lets the test see what it leaves.
 veldro_fixture_launcher(sv_long_path plain --template "{TEMP}\\long_path_{RANDOM}")
 
-veldro_gtest(e2e_supervise_tests SOURCES e2e_supervise_test.cpp
+# What goes in and comes out of the application; who does what (roles, failures of the main
+# DLL, the DLL search).
+veldro_gtest(e2e_arguments_tests SOURCES e2e_arguments_test.cpp DEPENDS sv_probe)
+veldro_gtest(e2e_roles_tests SOURCES e2e_roles_test.cpp
   DEPENDS sv_probe sv_dep sv_missing_dep sv_dep_impostor sv_no_entry_point sv_empty
           sv_program_dir sv_program_base sv_program)
 
