@@ -10,8 +10,9 @@ constexpr int kCreatedDirsCapacity = 1024;
 
 // Makes sure the directory exists. True when it exists now, also when something else of that
 // name exists (ERROR_ALREADY_EXISTS); false when the system refused to create it. The first
-// call seeds the registry with the user's home folder ("{HOME}"), and ends the process with
-// the spec error when that cannot be expanded. Two-unit paths "X:" count as existing.
+// call seeds the registry with the user's home folder, as "{HOME}" gives it, and ends the
+// process with die_with_spec_error("{HOME}") when the system cannot give it. Two-unit paths
+// "X:" count as existing.
 bool ensure_directory(const wchar_t* path);
 
 // Makes sure every ancestor of path exists, climbing only while creation fails and creating
