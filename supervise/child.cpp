@@ -41,10 +41,9 @@ HANDLE ChildExitKnown;
 // Chooses the form of the own path that process creation takes: the path itself when it is
 // shorter than MAX_PATH, which is all CreateProcessW takes of an application name; else the
 // same file named by its folder's short (8.3) form and its own name, when that is short enough;
-// else the extended-length form. Wine 8 takes no form of a longer path: it turns every name
-// back into the long path and refuses it or, from about 1,030 units on, crashes inside the
-// call. There, and where the system cut the module path to its buffer, the run ends here,
-// before anything is extracted.
+// else the extended-length form. Wine 8 takes none of them for a longer path: it refuses the
+// path in every form and, from about 1,030 units on, crashes inside the call for the plain and
+// the short form. There the run ends here, before anything is extracted.
 void choose_start_path() {
   if (wcslen(OwnModulePath) < MAX_PATH) {
     ChildStartPath = OwnModulePath;
@@ -68,7 +67,6 @@ void fill_own_module_path() {
   if (length == 0) die_on_broken_invariant();
   // A path the system cut to the buffer names no file: no form of it could start the child.
   if (length >= kPathUnits) die_with_launch_error(ERROR_FILENAME_EXCED_RANGE);
-  choose_start_path();
 }
 
 void record_child_exit_code(unsigned long code) {
@@ -98,6 +96,7 @@ void build_child_command_line() {
   wchar_t** arguments = LATE_BOUND(L"shell32.dll", CommandLineToArgvW)(GetCommandLineW(), &count);
   if (arguments == nullptr) die_with_launch_error(GetLastError());
   fill_own_module_path();
+  choose_start_path();
   // The child is started by its full module path; the name the user typed travels in
   // VELDRO_ORIGINAL_ARGV0 instead.
   if (count > 0) arguments[0] = OwnModulePath;
@@ -116,7 +115,7 @@ void build_child_command_line() {
 }
 
 int launch_child_and_wait() {
-  fill_own_module_path();
+  if (ChildStartPath == nullptr) die_on_broken_invariant();  // the command line comes first
 
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
@@ -150,8 +149,7 @@ int launch_child_and_wait() {
   if (waiter != nullptr) CloseHandle(waiter);
   // The child has ended. Whoever takes its handle first, this thread here or a console event
   // or the session's end meanwhile, records its exit code; the run ends with that code.
-  stop_child(kChildGraceMs);
-  remove_target_directory();
+  stop_child_and_remove_target();
   return static_cast<int>(run_exit_code());
 }
 

@@ -11,13 +11,16 @@ constexpr unsigned long kInterruptedExitCode = 0xC000013A;
 
 // Fills the child's command line: the own module path, then the arguments of the launcher's
 // raw command line, each quoted as needed (format/command_line.h) and separated by single
-// blanks. Parent role, before anything is extracted: a line longer than the system takes
-// (32,766 units) ends the run with "Error, command line too long for the child: ...".
+// blanks; and chooses the form of the own path the child is started by. Parent role, before
+// anything is extracted: a line longer than the system takes (32,766 units) ends the run with
+// "Error, command line too long for the child: ...", an own path that no form can start with
+// "Error, couldn't launch child ([Error 206] ...)".
 void build_child_command_line();
 
-// Starts the child with that command line and the inherited standard handles, waits for it,
-// removes TargetDir and returns the run's exit code (run_exit_code). When the child cannot be
-// started, removes TargetDir and ends the run with "Error, couldn't launch child".
+// After build_child_command_line and the extraction: starts the child with that command line
+// and the inherited standard handles, waits for it, removes TargetDir and returns the run's
+// exit code (run_exit_code). When the child cannot be started, removes TargetDir and ends the
+// run with "Error, couldn't launch child".
 int launch_child_and_wait();
 
 // If the child's handle is still to be taken: gives the child 5000 ms to end, terminates it
