@@ -1,4 +1,6 @@
 // The role decision: is the process named by VELDRO_ONEFILE_PARENT a copy of this executable?
+#include "supervise/parent_check.h"
+
 #define PSAPI_VERSION 2
 #include <windows.h>
 #include <psapi.h>
@@ -6,10 +8,9 @@
 #include <errno.h>
 #include <wchar.h>
 
-#include "fs/self_path.h"
 #include "base/env.h"
 #include "base/run_state.h"
-#include "supervise/parent_check.h"
+#include "fs/self_path.h"
 
 namespace {
 
